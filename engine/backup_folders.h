@@ -1,0 +1,17 @@
+// The two probes around backup folders. Neither lets a failure escape.
+#pragma once
+
+#include <string>
+
+#include "engine/file_system.h"
+
+namespace xpconv {
+
+// Creates the last level of folder_path (with or without trailing "\") if it
+// can; a bare drive ("C:", "C:\") is left alone; every failure is ignored.
+void MakeFolder(FileSystem& fs, const std::string& folder_path);
+
+// True when the folder exists and holds at least one plain file.
+bool FolderHasFiles(FileSystem& fs, const std::string& folder_path);
+
+}  // namespace xpconv

@@ -1,0 +1,17 @@
+// What every engine routine works with: the host (the windows, or their
+// stand-in), the file system and the shared abort flag. All three are owned
+// by the caller and outlive the call.
+#pragma once
+
+#include "engine/file_system.h"
+#include "engine/host.h"
+
+namespace xpconv {
+
+struct EngineContext {
+  Host& host;
+  FileSystem& fs;
+  AbortFlag& abort;
+};
+
+}  // namespace xpconv

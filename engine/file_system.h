@@ -1,0 +1,98 @@
+// Every file operation of the engine goes through this small interface. Paths
+// are engine path strings: bytes in the projects' ANSI code page with "\" as
+// the separator, as project files hold them. Only the implementation turns
+// them into native paths (see file_system_posix.cpp / file_system_win32.cpp).
+//
+// Every failure raises VbError with the runtime table's number and German
+// description (engine/error.h). Destructors never throw: a file that is still
+// open when its object dies is closed quietly; Close() reports failures.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace xpconv {
+
+// A file opened for reading: line by line ("Line Input") or whole ("Get").
+class InputFile {
+ public:
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  virtual ~InputFile() = default;
+
+  // The next line without its line end. A line ends at CR LF, at a lone LF
+  // or at a lone CR; a last line without a line end is still a line, and a
+  // line end at the very end of the file makes no further empty line.
+  // Raises 62 "Einlesen hinter Dateiende" when the input is at its end.
+  virtual std::string ReadLine() = 0;
+  // True when every byte of the file has been consumed.
+  virtual bool AtEnd() = 0;
+  // Bytes consumed so far (the lines handed out with their line ends).
+  virtual int64_t Position() = 0;
+  // The file's length in bytes.
+  virtual int64_t Length() = 0;
+  // Every byte from the current position to the end, unchanged.
+  virtual std::string ReadAll() = 0;
+  virtual void Close() = 0;
+};
+
+// A file opened for writing: created, or emptied if it exists.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  virtual ~OutputFile() = default;
+
+  // Writes the line followed by CR LF.
+  virtual void WriteLine(std::string_view line) = 0;
+  // Writes the bytes as they are.
+  virtual void Write(std::string_view bytes) = 0;
+  // Flushes and closes; a failure to write the buffered bytes raises here.
+  virtual void Close() = 0;
+};
+
+class FileSystem {
+ public:
+  FileSystem() = default;
+  FileSystem(const FileSystem&) = delete;
+  FileSystem& operator=(const FileSystem&) = delete;
+  virtual ~FileSystem() = default;
+
+  virtual std::unique_ptr<InputFile> OpenInput(const std::string& path) = 0;
+  virtual std::unique_ptr<OutputFile> OpenOutput(const std::string& path) = 0;
+  // Length of the file at path ("FileLen"): raises when it cannot be queried.
+  virtual int64_t FileLength(const std::string& path) = 0;
+  // Deletes one file ("Kill").
+  virtual void Remove(const std::string& path) = 0;
+  // Copies the bytes of source over target, creating or overwriting it
+  // ("FileCopy").
+  virtual void CopyOver(const std::string& source, const std::string& target) = 0;
+  // Puts source in the place of target in one atomic step (a rename over
+  // it), so that target is at every moment either its old or its new
+  // content. An existing target keeps its permission bits; a read-only
+  // target is refused with 70 "Zugriff verweigert" and both files stay.
+  // The data is on disk before the rename.
+  virtual void Replace(const std::string& source, const std::string& target) = 0;
+  // Creates one folder level ("MkDir"); the parent must exist.
+  virtual void CreateFolder(const std::string& path) = 0;
+  // The name of the first plain file of folder (which ends in "\"): not a
+  // folder, not hidden, not a system file ("Dir(folder & "*.*")"). nullopt
+  // when there is none; raises when the folder cannot be listed.
+  virtual std::optional<std::string> FirstPlainFile(const std::string& folder) = 0;
+  // Converts bytes of the ANSI code page (a path, a name) to UTF-8 for
+  // display. Bytes that are already valid UTF-8 stay as they are on POSIX.
+  virtual std::string ToDisplayText(std::string_view ansi) = 0;
+};
+
+// The real file system of this platform. codepage names the projects' ANSI
+// code page for the POSIX look-up of names (an iconv name such as
+// "WINDOWS-1252"); on Windows the system's own code page is used and the
+// argument is ignored. Raises VbError when the code page is unknown.
+std::unique_ptr<FileSystem> MakeNativeFileSystem(const std::string& codepage = "WINDOWS-1252");
+
+}  // namespace xpconv

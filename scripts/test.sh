@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The one command that runs every test: installs what is missing, builds the
+# native and the Windows (MinGW-w64) programs, runs the native tests, then the
+# same tests built for Windows under Wine and Xvfb, then the end-to-end tests.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$here"
+jobs=$(nproc)
+werror=${XPC_WERROR:-OFF}
+
+bash scripts/install-deps.sh
+
+echo "== Native build"
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release -DXPC_WERROR="$werror" >/dev/null
+cmake --build build/native -j "$jobs"
+echo "== Native tests"
+(cd build/native && ctest --output-on-failure)
+
+echo "== Windows build (MinGW-w64)"
+cmake -S . -B build/mingw -DCMAKE_BUILD_TYPE=Release -DXPC_WERROR="$werror" \
+  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" >/dev/null
+cmake --build build/mingw -j "$jobs"
+echo "== Windows tests under Wine"
+export WINEPREFIX="$here/build/wineprefix"
+(cd build/mingw && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure)
+
+if [ -x scripts/e2e.sh ]; then
+  echo "== End-to-end tests"
+  bash scripts/e2e.sh
+fi
