@@ -1,0 +1,91 @@
+#include "ui/windows_host.h"
+
+#include <memory>
+#include <utility>
+
+#include "ui/message_box.h"
+#include "ui/progress_window.h"
+
+namespace xpconv::ui {
+namespace {
+
+// A window that keeps posting itself messages (a zero-interval timer, a
+// control that repaints from its own paint) must not hold a run inside one
+// pump for ever; the rest waits for the next pump, a line later.
+constexpr int kMostMessagesPerPump = 4096;
+
+}  // namespace
+
+WindowsHost::WindowsHost(HINSTANCE instance, WizardOperations& wizard, AbortFlag& abort)
+    : instance_(instance), wizard_(wizard), abort_(abort) {}
+
+// Out of line, where ProgressWindow is complete.
+WindowsHost::~WindowsHost() = default;
+
+std::string WindowsHost::ProjectPath() { return wizard_.ProjectPath(); }
+std::string WindowsHost::ProjectFolder() { return wizard_.ProjectFolder(); }
+int32_t WindowsHost::EntryCount() { return wizard_.EntryCount(); }
+int32_t WindowsHost::SelectedCount() { return wizard_.SelectedCount(); }
+bool WindowsHost::IsEntrySelected(int16_t index) { return wizard_.IsEntrySelected(index); }
+std::string WindowsHost::EntryText(int16_t index) { return wizard_.EntryText(index); }
+int32_t WindowsHost::BackupOption() { return wizard_.BackupOption(); }
+void WindowsHost::SwitchBackupOn() { wizard_.SwitchBackupOn(); }
+void WindowsHost::SetWizardEnabled(bool enabled) { wizard_.SetWizardEnabled(enabled); }
+int32_t WindowsHost::ReplaceOption(int16_t kind) { return wizard_.ReplaceOption(kind); }
+int32_t WindowsHost::XPStyleOption() { return wizard_.XPStyleOption(); }
+
+void WindowsHost::LoadProgress() {
+  // There is one progress window at a time; loading again starts afresh from
+  // the designed contents.
+  progress_.reset();
+  auto window = std::make_unique<ProgressWindow>(instance_, abort_);
+  window->Load(wizard_.WizardWindow());
+  progress_ = std::move(window);
+}
+
+// The run only calls the setters between LoadProgress and UnloadProgress;
+// outside that span there is nothing to show them on.
+void WindowsHost::SetCountCaption(const std::string& text) {
+  if (progress_) progress_->SetCountCaption(text);
+}
+void WindowsHost::SetFileCaption(const std::string& text) {
+  if (progress_) progress_->SetFileCaption(text);
+}
+void WindowsHost::SetFileBar(int32_t value) {
+  if (progress_) progress_->SetFileBar(value);
+}
+void WindowsHost::SetTotalBar(int32_t value) {
+  if (progress_) progress_->SetTotalBar(value);
+}
+void WindowsHost::SetTotalBarMax(int32_t value) {
+  if (progress_) progress_->SetTotalBarMax(value);
+}
+void WindowsHost::ShowProgress() {
+  if (progress_) progress_->Show(wizard_.WizardWindow());
+}
+void WindowsHost::UnloadProgress() { progress_.reset(); }
+
+int32_t WindowsHost::ShowMessage(const std::string& prompt, int32_t buttons,
+                                 const std::string& title) {
+  return ui::ShowMessage(prompt, buttons, title);
+}
+
+void WindowsHost::PumpMessages() {
+  MSG message{};
+  for (int handled = 0; handled < kMostMessagesPerPump; ++handled) {
+    if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return;
+    if (message.message == WM_QUIT) {
+      // The quit request belongs to the program's own message loop: hand it
+      // back so that loop still sees it once the run is over.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    // Re-read per message: the abort question can run inside this loop.
+    HWND dialog = progress_ ? progress_->hwnd() : nullptr;
+    if (dialog != nullptr && ::IsDialogMessageW(dialog, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+}  // namespace xpconv::ui
