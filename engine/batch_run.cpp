@@ -1,0 +1,215 @@
+#include "engine/batch_run.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/backup_folders.h"
+#include "engine/conversion_job.h"
+#include "engine/error.h"
+#include "engine/messages.h"
+#include "engine/project_file.h"
+
+namespace xpconv {
+namespace {
+
+constexpr std::string_view kBackupFolderName = "_Backup\\";
+// A form's backup copy is made under this name in its "_Backup" folder and
+// takes the form's name there only when the job changed (or may have changed)
+// the form. A backup that an earlier run made of the original form therefore
+// survives a run that finds nothing left to convert.
+constexpr std::string_view kTempBackupName = "~backup.tmp";
+
+struct FormLocation {
+  std::string folder;  // ends in "\" or is empty
+  std::string name;    // bare file name
+  bool in_project_folder = false;
+};
+
+// Rule 1: an entry holding "\\" or ":" is absolute and splits at its last
+// backslash. Rule 2: a relative entry with a backslash lies below the
+// project folder. Rule 3: a bare name lies in the project folder itself.
+FormLocation ResolveEntry(Host& host, const std::string& entry) {
+  const bool absolute =
+      entry.find("\\\\") != std::string::npos || entry.find(':') != std::string::npos;
+  const size_t slash = entry.rfind('\\');
+  if (absolute) {
+    if (slash == std::string::npos) return {"", entry, false};
+    return {entry.substr(0, slash + 1), entry.substr(slash + 1), false};
+  }
+  if (slash != std::string::npos) {
+    return {host.ProjectFolder() + entry.substr(0, slash + 1), entry.substr(slash + 1), false};
+  }
+  return {host.ProjectFolder(), entry, true};
+}
+
+std::string ErrorMessage(const VbError& error) {
+  return "Fehler: " + std::to_string(error.number()) + "\r\n" + error.description();
+}
+
+std::string CountCaption(int16_t k, int16_t n) {
+  return "Datei " + std::to_string(k) + " von " + std::to_string(n);
+}
+
+class Run {
+ public:
+  explicit Run(EngineContext& ctx) : ctx_(ctx), host_(ctx.host), fs_(ctx.fs) {}
+
+  void Execute() {
+    try {
+      if (!Prepare()) return;
+      Loop();
+    } catch (const VbError& error) {
+      // Shown while the progress window (if already loaded) is still up and
+      // the wizard still disabled, before the windows are wound up: the same
+      // order for a failed project file as for a failed form, so the user
+      // always reads the error over the window state it happened in.
+      DiscardUnusedBackupCopy();
+      host_.ShowMessage(ErrorMessage(error), mb::kOk, "");
+      WindUp();
+      return;
+    } catch (...) {
+      // Not an error of a file operation (a host that failed in its own way):
+      // leave the windows usable and let the caller see it.
+      DiscardUnusedBackupCopy();
+      WindUp();
+      throw;
+    }
+    WindUp();
+    if (!ctx_.abort.raised()) {
+      host_.ShowMessage(std::to_string(converted_) + msg::kSummaryTail, mb::kOkInformation,
+                        msg::kSummaryTitle);
+    }
+  }
+
+ private:
+  // Steps before the loop. False when the user or the selection ends the run
+  // before anything was touched.
+  bool Prepare() {
+    if (host_.BackupOption() == 0) {
+      const int32_t answer = host_.ShowMessage(msg::kBackupPrompt, mb::kYesNoCancelStop, "");
+      if (answer == mb::kAnswerCancel) return false;
+      if (answer == mb::kAnswerYes) host_.SwitchBackupOn();
+    }
+
+    selected_ = ToInt16(host_.SelectedCount());
+    if (selected_ < 1) {
+      host_.ShowMessage(msg::kNothingSelected, mb::kOk, "");
+      return false;
+    }
+
+    // Probed and made whatever the backup option: the project file's copy
+    // and the backups of forms in the project folder go here.
+    const std::string backup_folder = host_.ProjectFolder() + std::string(kBackupFolderName);
+    if (FolderHasFiles(fs_, backup_folder)) {
+      const int32_t answer =
+          host_.ShowMessage(msg::kOverwritePrompt, mb::kYesNoQuestion, msg::kOverwriteTitle);
+      if (answer == mb::kAnswerNo) return false;
+    }
+    MakeFolder(fs_, backup_folder);
+
+    // Sequenced explicitly: the host sees ProjectPath before BackupOption.
+    const std::string project_path = host_.ProjectPath();
+    const bool make_backup = host_.BackupOption() != 0;
+    AddLibraryReference(fs_, project_path, backup_folder, make_backup);
+
+    host_.LoadProgress();
+    progress_loaded_ = true;
+    host_.SetCountCaption(CountCaption(1, selected_));
+    host_.SetFileCaption("");
+    host_.SetFileBar(0);
+    host_.SetTotalBar(0);
+    host_.SetTotalBarMax(selected_);
+    host_.ShowProgress();
+
+    host_.SetWizardEnabled(false);
+    ctx_.abort.Clear();
+    return true;
+  }
+
+  void Loop() {
+    const int16_t last = ToInt16(int64_t{host_.EntryCount()} - 1);
+    int16_t reached = 0;
+    for (int32_t i = 0; i <= last; ++i) {
+      const auto index = static_cast<int16_t>(i);
+      if (host_.IsEntrySelected(index)) {
+        reached = ToInt16(int64_t{reached} + 1);
+        host_.SetCountCaption(CountCaption(reached, selected_));
+        host_.SetTotalBar(reached);
+        host_.PumpMessages();
+        // An abort confirmed during this pump spares the entry just counted.
+        if (ctx_.abort.raised()) break;
+        ConvertEntry(host_.EntryText(index));
+      }
+      if (ctx_.abort.raised()) break;
+    }
+  }
+
+  void ConvertEntry(const std::string& entry) {
+    const FormLocation form = ResolveEntry(host_, entry);
+    const std::string backup_folder = form.folder + std::string(kBackupFolderName);
+
+    // A form in the project folder backs up into the folder made before the
+    // loop; every other folder gets its own.
+    if (host_.BackupOption() != 0 && !form.in_project_folder) MakeFolder(fs_, backup_folder);
+
+    bool made_copy = false;
+    const std::string temp_copy = backup_folder + std::string(kTempBackupName);
+    if (host_.BackupOption() != 0) {
+      unused_copy_ = temp_copy;
+      fs_.CopyOver(form.folder + form.name, temp_copy);
+      // From here on the copy may be the only record of the original form,
+      // so no error path deletes it.
+      unused_copy_.clear();
+      made_copy = true;
+    }
+
+    const int32_t result = ConvertFormFile(ctx_, form.folder, form.name);
+    if (result == kFormUnchanged) {
+      if (host_.BackupOption() != 0 && made_copy) fs_.Remove(temp_copy);
+    } else if (made_copy) {
+      // Not only for 1: a job that reports 2 after an abort raised during its
+      // last pump has already put the converted text in place.
+      fs_.Replace(temp_copy, backup_folder + form.name);
+    }
+
+    if (result == kFormConverted) {
+      converted_ = ToInt32(int64_t{converted_} + 1);
+    } else if (result == kFormFailed) {
+      ctx_.abort.Raise();
+    }
+  }
+
+  // A copy that failed half way is of no use to anyone; it is removed on a
+  // best-effort basis so that no half file stays in the backup folder.
+  void DiscardUnusedBackupCopy() {
+    if (unused_copy_.empty()) return;
+    try {
+      fs_.Remove(unused_copy_);
+    } catch (...) {
+    }
+    unused_copy_.clear();
+  }
+
+  void WindUp() {
+    host_.SetWizardEnabled(true);
+    if (progress_loaded_) {
+      host_.UnloadProgress();
+      progress_loaded_ = false;
+    }
+  }
+
+  EngineContext& ctx_;
+  Host& host_;
+  FileSystem& fs_;
+  int16_t selected_ = 0;
+  int32_t converted_ = 0;
+  bool progress_loaded_ = false;
+  std::string unused_copy_;
+};
+
+}  // namespace
+
+void RunConversion(EngineContext& ctx) { Run(ctx).Execute(); }
+
+}  // namespace xpconv

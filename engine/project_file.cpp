@@ -1,0 +1,159 @@
+#include "engine/project_file.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/error.h"
+
+namespace xpconv {
+namespace {
+
+constexpr std::string_view kFormPrefix = "Form=";
+constexpr std::string_view kReferencePrefix = "Reference=";
+constexpr std::string_view kObjectPrefix = "Object={";
+constexpr std::string_view kCrLf = "\r\n";
+// The new project text is written here first and renamed over the project
+// file, so that a failure at any moment leaves the old project file whole.
+constexpr std::string_view kTempProjectName = "~project.tmp";
+
+std::string_view TrimSpaces(std::string_view text) {
+  // Spaces only: a tab belongs to the entry, as the development environment
+  // writes none and a user who typed one meant it.
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+std::string AsciiLower(std::string_view bytes) {
+  // Bytes of 0x80 and above are left alone: the buffer may hold any ANSI
+  // code page (or UTF-8), and the key we look for is plain ASCII.
+  std::string out(bytes);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::string_view BareNameOf(std::string_view path) {
+  const size_t slash = path.rfind('\\');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// Index just behind the first line end (CR LF, lone LF or lone CR) at or
+// after from; nullopt when no line end follows.
+std::optional<size_t> NextLineStart(std::string_view text, size_t from) {
+  const size_t end = text.find_first_of("\r\n", from);
+  if (end == std::string_view::npos) return std::nullopt;
+  if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') return end + 2;
+  return end + 1;
+}
+
+// The project text with the library line inserted: before the first
+// "Object={" entry, else at the start of the line after the last
+// "Reference=" entry (after the first line when there is none).
+std::string InsertLibraryLine(const std::string& text) {
+  std::string line = std::string(kLibraryReferenceLine) + std::string(kCrLf);
+  size_t insert_at = text.find(kObjectPrefix);
+  if (insert_at == std::string::npos) {
+    const size_t reference = text.rfind(kReferencePrefix);
+    const size_t search_from = reference == std::string::npos ? 0 : reference;
+    const std::optional<size_t> next = NextLineStart(text, search_from);
+    if (!next) {
+      // The entry sits on the last line, which has no line end: end that
+      // line first, so the library line never lands inside it.
+      if (text.empty()) return line;
+      return text + std::string(kCrLf) + line;
+    }
+    insert_at = *next;
+  }
+  std::string out;
+  out.reserve(text.size() + line.size());
+  out.append(text, 0, insert_at);
+  out += line;
+  out.append(text, insert_at, std::string::npos);
+  return out;
+}
+
+bool Exists(FileSystem& fs, const std::string& path) {
+  try {
+    fs.FileLength(path);
+    return true;
+  } catch (const VbError&) {
+    return false;
+  }
+}
+
+// Writes text into a temporary file beside the project file and puts it in
+// the project file's place in one step.
+void ReplaceProjectText(FileSystem& fs, const std::string& project_path, const std::string& text) {
+  const std::string temp_path = ProjectFolderOf(project_path) + std::string(kTempProjectName);
+  // A temporary file left by a failed run holds nothing of value; a
+  // read-only one would stop the open below, so it goes first.
+  if (Exists(fs, temp_path)) fs.Remove(temp_path);
+  bool created = false;
+  try {
+    {
+      std::unique_ptr<OutputFile> out = fs.OpenOutput(temp_path);
+      created = true;
+      out->Write(text);
+      out->Close();
+    }
+    fs.Replace(temp_path, project_path);
+  } catch (...) {
+    if (created) {
+      // Best effort: the error that brought us here is the one to report.
+      try {
+        fs.Remove(temp_path);
+      } catch (...) {
+      }
+    }
+    throw;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> ReadFormEntries(FileSystem& fs, const std::string& project_path) {
+  std::vector<std::string> entries;
+  std::unique_ptr<InputFile> in = fs.OpenInput(project_path);
+  while (!in->AtEnd()) {
+    const std::string line = in->ReadLine();
+    if (std::string_view(line).starts_with(kFormPrefix)) {
+      entries.emplace_back(TrimSpaces(std::string_view(line).substr(kFormPrefix.size())));
+    }
+  }
+  in->Close();
+  return entries;
+}
+
+std::string ProjectFolderOf(std::string_view project_path) {
+  const size_t slash = project_path.rfind('\\');
+  if (slash == std::string_view::npos) return {};
+  return std::string(project_path.substr(0, slash + 1));
+}
+
+void AddLibraryReference(FileSystem& fs, const std::string& project_path,
+                         const std::string& backup_folder, bool make_backup) {
+  std::string text;
+  {
+    std::unique_ptr<InputFile> in = fs.OpenInput(project_path);
+    text = in->ReadAll();
+    in->Close();
+  }
+
+  // The copy is made even when the library is already named: the user asked
+  // for a backup of the project as it was before this run.
+  if (make_backup) {
+    fs.CopyOver(project_path, backup_folder + std::string(BareNameOf(project_path)));
+  }
+
+  if (AsciiLower(text).find(kLibrarySearchKey) != std::string::npos) return;
+
+  ReplaceProjectText(fs, project_path, InsertLibraryLine(text));
+}
+
+}  // namespace xpconv
