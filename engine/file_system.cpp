@@ -1,0 +1,312 @@
+// The platform-neutral part of the file-system layer: line splitting over
+// raw reads, buffered writing, and the text helpers both halves use.
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "engine/error.h"
+#include "engine/file_system_detail.h"
+
+namespace xpconv::fs_detail {
+
+namespace {
+
+// Marks a cached line-end position as unknown; any value above end_ does.
+constexpr size_t kUnknown = static_cast<size_t>(-1);
+
+size_t FindByte(const char* data, size_t from, size_t end, char byte) {
+  const void* hit = std::memchr(data + from, byte, end - from);
+  return hit ? static_cast<size_t>(static_cast<const char*>(hit) - data) : end;
+}
+
+}  // namespace
+
+[[noreturn]] void ThrowClosed() { throw MakeError(err::kBadFileNameOrNumber); }
+
+// ---------------------------------------------------------------- input ---
+
+BufferedInputFile::BufferedInputFile(int64_t length)
+    : buffer_(new char[kBufferSize]), next_cr_(kUnknown), next_lf_(kUnknown), length_(length) {}
+
+void BufferedInputFile::CheckOpen() const {
+  if (closed_) ThrowClosed();
+}
+
+bool BufferedInputFile::Fill() {
+  begin_ = end_ = 0;
+  next_cr_ = next_lf_ = kUnknown;
+  if (eof_) return false;
+  size_t got = ReadRaw(buffer_.get(), kBufferSize);
+  if (got == 0) {
+    eof_ = true;
+    return false;
+  }
+  end_ = got;
+  return true;
+}
+
+std::string BufferedInputFile::ReadLine() {
+  CheckOpen();
+  if (begin_ == end_ && !Fill()) throw MakeError(err::kInputPastEnd);
+  std::string line;
+  for (;;) {
+    const char* data = buffer_.get();
+    if (next_cr_ < begin_ || next_cr_ > end_) next_cr_ = FindByte(data, begin_, end_, '\r');
+    if (next_lf_ < begin_ || next_lf_ > end_) next_lf_ = FindByte(data, begin_, end_, '\n');
+    size_t hit = std::min(next_cr_, next_lf_);
+    if (hit == end_) {
+      // The line goes on in the next buffer, or is the last line and has no
+      // line end.
+      line.append(data + begin_, end_ - begin_);
+      position_ += static_cast<int64_t>(end_ - begin_);
+      begin_ = end_;
+      if (!Fill()) return line;
+      continue;
+    }
+    line.append(data + begin_, hit - begin_);
+    position_ += static_cast<int64_t>(hit - begin_ + 1);
+    begin_ = hit + 1;
+    if (data[hit] == '\r') {
+      // The LF of a CR LF may be the first byte of the next buffer.
+      if (begin_ == end_) Fill();
+      if (begin_ < end_ && buffer_[begin_] == '\n') {
+        ++begin_;
+        ++position_;
+      }
+    }
+    return line;
+  }
+}
+
+bool BufferedInputFile::AtEnd() {
+  CheckOpen();
+  if (begin_ < end_) return false;
+  return !Fill();
+}
+
+int64_t BufferedInputFile::Position() {
+  CheckOpen();
+  return position_;
+}
+
+int64_t BufferedInputFile::Length() {
+  CheckOpen();
+  return length_;
+}
+
+std::string BufferedInputFile::ReadAll() {
+  CheckOpen();
+  std::string all(buffer_.get() + begin_, end_ - begin_);
+  position_ += static_cast<int64_t>(end_ - begin_);
+  begin_ = end_;
+  if (!eof_) {
+    if (length_ > position_) all.reserve(static_cast<size_t>(length_ - position_) + 1);
+    for (;;) {
+      size_t old = all.size();
+      // Read straight into the result; the file may have grown since it was
+      // opened, so read until the system says it is at the end.
+      size_t want = std::max(kBufferSize, all.capacity() - old);
+      all.resize(old + want);
+      size_t got = ReadRaw(all.data() + old, want);
+      all.resize(old + got);
+      position_ += static_cast<int64_t>(got);
+      if (got == 0) break;
+    }
+    eof_ = true;
+  }
+  return all;
+}
+
+void BufferedInputFile::Close() {
+  if (closed_) return;
+  closed_ = true;
+  begin_ = end_ = 0;
+  CloseRaw();
+}
+
+// --------------------------------------------------------------- output ---
+
+BufferedOutputFile::BufferedOutputFile() : buffer_(new char[kBufferSize]) {}
+
+void BufferedOutputFile::CheckOpen() const {
+  if (closed_) ThrowClosed();
+}
+
+void BufferedOutputFile::Flush() {
+  if (used_ == 0) return;
+  size_t size = used_;
+  // Forget the bytes before writing: after a failure they are reported once,
+  // not written again by a later flush.
+  used_ = 0;
+  WriteRaw(buffer_.get(), size);
+}
+
+void BufferedOutputFile::Append(const char* data, size_t size) {
+  if (size > kBufferSize - used_) {
+    Flush();
+    if (size >= kBufferSize) {
+      WriteRaw(data, size);
+      return;
+    }
+  }
+  std::memcpy(buffer_.get() + used_, data, size);
+  used_ += size;
+}
+
+void BufferedOutputFile::WriteLine(std::string_view line) {
+  CheckOpen();
+  if (line.size() + 2 <= kBufferSize - used_) {
+    char* out = buffer_.get() + used_;
+    std::memcpy(out, line.data(), line.size());
+    out[line.size()] = '\r';
+    out[line.size() + 1] = '\n';
+    used_ += line.size() + 2;
+    return;
+  }
+  Append(line.data(), line.size());
+  Append("\r\n", 2);
+}
+
+void BufferedOutputFile::Write(std::string_view bytes) {
+  CheckOpen();
+  Append(bytes.data(), bytes.size());
+}
+
+void BufferedOutputFile::Close() {
+  if (closed_) return;
+  closed_ = true;
+  try {
+    Flush();
+  } catch (...) {
+    // The handle is released even when the last bytes could not be written;
+    // the write error is the one worth reporting.
+    try {
+      CloseRaw();
+    } catch (...) {
+    }
+    throw;
+  }
+  CloseRaw();
+}
+
+void BufferedOutputFile::FlushQuietly() noexcept {
+  if (closed_) return;
+  try {
+    Flush();
+  } catch (...) {
+  }
+}
+
+// ----------------------------------------------------------------- text ---
+
+namespace {
+
+// Decodes one UTF-8 sequence at bytes[i]; returns its length, 0 when the
+// bytes there are not well-formed.
+size_t DecodeUtf8(std::string_view bytes, size_t i, char32_t& out) {
+  auto byte = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+  unsigned char lead = byte(i);
+  if (lead < 0x80) {
+    out = lead;
+    return 1;
+  }
+  size_t length;
+  char32_t value;
+  char32_t minimum;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1F;
+    minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0F;
+    minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07;
+    minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + length > bytes.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    unsigned char next = byte(i + k);
+    if ((next & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (next & 0x3F);
+  }
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  out = value;
+  return length;
+}
+
+void EncodeUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Capital to small letter for the scripts of the ANSI code pages projects
+// are written in (Western and Central European, Greek, Cyrillic).
+char32_t FoldCase(char32_t c) {
+  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 0x20 : c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+  if (c >= 0x100 && c <= 0x137) return c | 1;
+  if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
+  if (c >= 0x14A && c <= 0x177) return c | 1;
+  if (c == 0x178) return 0xFF;
+  if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+  return c;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    // Runs of ASCII are the common case in names and captions.
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t c;
+    size_t length = DecodeUtf8(bytes, i, c);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string FoldCaseUtf8(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    char32_t c;
+    size_t length = DecodeUtf8(utf8, i, c);
+    if (length == 0) {
+      out += utf8[i];
+      ++i;
+      continue;
+    }
+    EncodeUtf8(FoldCase(c), out);
+    i += length;
+  }
+  return out;
+}
+
+}  // namespace xpconv::fs_detail

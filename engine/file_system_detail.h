@@ -1,0 +1,99 @@
+// Pieces shared by the POSIX and the Windows half of the file-system layer:
+// the buffered line reader and writer (so both platforms split lines the same
+// way), and text helpers. Not for use outside the file-system layer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/file_system.h"
+
+namespace xpconv::fs_detail {
+
+// Reads and writes move through buffers of this size: large enough that a
+// system call per buffer costs nothing next to the work on the lines.
+inline constexpr size_t kBufferSize = 64 * 1024;
+
+// An input file over one operating-system handle. The line splitting lives
+// here; the platform half only supplies raw reads.
+class BufferedInputFile : public InputFile {
+ public:
+  BufferedInputFile(int64_t length);
+  ~BufferedInputFile() override = default;
+
+  std::string ReadLine() final;
+  bool AtEnd() final;
+  int64_t Position() final;
+  int64_t Length() final;
+  std::string ReadAll() final;
+  void Close() final;
+
+ protected:
+  // Reads up to size bytes; 0 at the end of the file. Raises on failure.
+  virtual size_t ReadRaw(char* data, size_t size) = 0;
+  // Releases the handle. Raises on failure; called at most once.
+  virtual void CloseRaw() = 0;
+
+ private:
+  // Refills the empty buffer; false at the end of the file.
+  bool Fill();
+  void CheckOpen() const;
+
+  std::unique_ptr<char[]> buffer_;
+  size_t begin_ = 0;  // first byte not yet handed out
+  size_t end_ = 0;    // one past the last byte read into the buffer
+  // Where the next CR and LF at or after begin_ are (end_ when none): each
+  // byte of the buffer is scanned once per character, even for a file whose
+  // lines all end in a lone CR.
+  size_t next_cr_ = 0;
+  size_t next_lf_ = 0;
+  bool eof_ = false;
+  bool closed_ = false;
+  int64_t position_ = 0;
+  int64_t length_;
+};
+
+// An output file over one operating-system handle.
+class BufferedOutputFile : public OutputFile {
+ public:
+  BufferedOutputFile();
+  ~BufferedOutputFile() override = default;
+
+  void WriteLine(std::string_view line) final;
+  void Write(std::string_view bytes) final;
+  void Close() final;
+
+ protected:
+  // Writes every byte or raises.
+  virtual void WriteRaw(const char* data, size_t size) = 0;
+  virtual void CloseRaw() = 0;
+  // For the destructor of the platform half: writes what is buffered and
+  // ignores failures, since a destructor must not throw.
+  void FlushQuietly() noexcept;
+  bool closed() const { return closed_; }
+
+ private:
+  void Append(const char* data, size_t size);
+  void Flush();
+  void CheckOpen() const;
+
+  std::unique_ptr<char[]> buffer_;
+  size_t used_ = 0;
+  bool closed_ = false;
+};
+
+// True when bytes is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+// Case folding for name comparison the way Windows compares file names:
+// ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic capitals become small
+// letters. Input and output are UTF-8; invalid sequences are kept byte by byte.
+std::string FoldCaseUtf8(std::string_view utf8);
+
+// The error raised by an operation on a file that was already closed.
+[[noreturn]] void ThrowClosed();
+
+}  // namespace xpconv::fs_detail

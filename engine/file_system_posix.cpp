@@ -1,0 +1,490 @@
+// The POSIX half of the file-system layer. Engine paths become native ones by
+// turning "\" into "/"; where those bytes name nothing, names are looked up
+// again the way Windows would find them: ignoring letter case, and with the
+// name converted from the projects' ANSI code page to the UTF-8 of the disk.
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "engine/error.h"
+#include "engine/file_system.h"
+#include "engine/file_system_detail.h"
+
+namespace xpconv {
+
+namespace {
+
+using fs_detail::BufferedInputFile;
+using fs_detail::BufferedOutputFile;
+using fs_detail::kBufferSize;
+
+// --------------------------------------------------------------- errors ---
+
+int32_t MapErrno(int error) {
+  switch (error) {
+    case ENOENT: return err::kFileNotFound;
+    case ENOTDIR: return err::kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY: return err::kPermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return err::kDiskFull;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ: return err::kBadFileNameOrNumber;
+    case EISDIR:
+    case EEXIST:
+    case ENOTEMPTY:
+    case EBUSY:
+    case EXDEV:
+    case ELOOP:
+    case EMLINK:
+    case EIO: return err::kPathFileAccess;
+    default: return 0;
+  }
+}
+
+VbError ErrnoError(int error) {
+  int32_t number = MapErrno(error);
+  if (number != 0) return MakeError(number);
+  return VbError(error, std::strerror(error));
+}
+
+bool IsFolder(const std::string& native) {
+  struct stat st;
+  return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ParentOf(const std::string& native) {
+  size_t slash = native.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return native.substr(0, slash);
+}
+
+// The error for a failed operation on native. A missing file whose folder is
+// missing too is "Pfad nicht gefunden", as on Windows.
+VbError PathError(int error, const std::string& native) {
+  if (error == ENOENT && !IsFolder(ParentOf(native))) return MakeError(err::kPathNotFound);
+  return ErrnoError(error);
+}
+
+bool Exists(const std::string& native) {
+  struct stat st;
+  return ::lstat(native.c_str(), &st) == 0;
+}
+
+// Regular files without a write bit for the owner are what Windows calls
+// read-only. The mode bits are asked, not access(2): as root that always
+// grants write access.
+bool IsReadOnlyFile(const struct stat& st) { return S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR); }
+
+// ---------------------------------------------------------------- files ---
+
+class PosixInputFile final : public BufferedInputFile {
+ public:
+  PosixInputFile(int fd, int64_t length) : BufferedInputFile(length), fd_(fd) {}
+  ~PosixInputFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+ protected:
+  size_t ReadRaw(char* data, size_t size) override {
+    for (;;) {
+      ssize_t got = ::read(fd_, data, size);
+      if (got >= 0) return static_cast<size_t>(got);
+      if (errno != EINTR) throw ErrnoError(errno);
+    }
+  }
+
+  void CloseRaw() override {
+    int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0 && errno != EINTR) throw ErrnoError(errno);
+  }
+
+ private:
+  int fd_;
+};
+
+void WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t put = ::write(fd, data, size);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      throw ErrnoError(errno);
+    }
+    data += put;
+    size -= static_cast<size_t>(put);
+  }
+}
+
+class PosixOutputFile final : public BufferedOutputFile {
+ public:
+  explicit PosixOutputFile(int fd) : fd_(fd) {}
+  ~PosixOutputFile() override {
+    if (fd_ < 0) return;
+    FlushQuietly();
+    ::close(fd_);
+  }
+
+ protected:
+  void WriteRaw(const char* data, size_t size) override { WriteAll(fd_, data, size); }
+
+  void CloseRaw() override {
+    int fd = std::exchange(fd_, -1);
+    // Network and quota-limited file systems report a full disk only here.
+    if (::close(fd) != 0 && errno != EINTR) throw ErrnoError(errno);
+  }
+
+ private:
+  int fd_;
+};
+
+// Closes a descriptor at the end of a scope.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+class Dir {
+ public:
+  explicit Dir(const std::string& native) : dir_(::opendir(native.c_str())) {}
+  Dir(const Dir&) = delete;
+  Dir& operator=(const Dir&) = delete;
+  ~Dir() {
+    if (dir_) ::closedir(dir_);
+  }
+  DIR* get() const { return dir_; }
+
+ private:
+  DIR* dir_;
+};
+
+// ---------------------------------------------------------- code pages ---
+
+class Converter {
+ public:
+  explicit Converter(const std::string& codepage)
+      : cd_(::iconv_open("UTF-8", codepage.c_str())), codepage_(codepage) {}
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  ~Converter() {
+    if (ok()) ::iconv_close(cd_);
+  }
+
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // The bytes converted to UTF-8. A byte the code page does not define
+  // becomes U+FFFD when lenient, and fails the conversion otherwise.
+  std::optional<std::string> ToUtf8(std::string_view bytes, bool lenient) {
+    std::string out;
+    out.reserve(bytes.size() * 2 + 8);
+    ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size();
+    char chunk[512];
+    while (in_left > 0) {
+      char* put = chunk;
+      size_t put_left = sizeof(chunk);
+      size_t done = ::iconv(cd_, &in, &in_left, &put, &put_left);
+      out.append(chunk, static_cast<size_t>(put - chunk));
+      if (done != static_cast<size_t>(-1)) continue;
+      if (errno == E2BIG) continue;
+      if (!lenient) return std::nullopt;
+      // EILSEQ, or EINVAL for a lead byte cut off at the end.
+      out += "\xEF\xBF\xBD";
+      ++in;
+      --in_left;
+      ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+  std::string codepage_;
+};
+
+// -------------------------------------------------------- file system ---
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  explicit PosixFileSystem(const std::string& codepage) : converter_(codepage) {
+    if (!converter_.ok()) {
+      throw VbError(5, "Unzulässiger Prozeduraufruf oder unzulässiges Argument (Codepage \"" +
+                           codepage + "\")");
+    }
+  }
+
+  std::unique_ptr<InputFile> OpenInput(const std::string& path) override {
+    std::string native = Resolve(path);
+    Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) throw PathError(errno, native);
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) throw ErrnoError(errno);
+    if (S_ISDIR(st.st_mode)) throw MakeError(err::kPathFileAccess);
+    return std::make_unique<PosixInputFile>(fd.release(), static_cast<int64_t>(st.st_size));
+  }
+
+  std::unique_ptr<OutputFile> OpenOutput(const std::string& path) override {
+    std::string native = Resolve(path);
+    RefuseReadOnly(native);
+    Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (fd.get() < 0) throw PathError(errno, native);
+    return std::make_unique<PosixOutputFile>(fd.release());
+  }
+
+  int64_t FileLength(const std::string& path) override {
+    std::string native = Resolve(path);
+    struct stat st;
+    if (::stat(native.c_str(), &st) != 0) throw PathError(errno, native);
+    // A folder has no length; asking for one is like asking for a file that
+    // is not there (which is how a probe for a file must see it).
+    if (S_ISDIR(st.st_mode)) throw MakeError(err::kFileNotFound);
+    return static_cast<int64_t>(st.st_size);
+  }
+
+  void Remove(const std::string& path) override {
+    std::string native = Resolve(path);
+    // Windows refuses to delete a read-only file; so do we, so that the
+    // engine behaves alike on both.
+    RefuseReadOnly(native);
+    if (::unlink(native.c_str()) != 0) throw PathError(errno, native);
+  }
+
+  void CopyOver(const std::string& source, const std::string& target) override {
+    std::string from = Resolve(source);
+    std::string to = Resolve(target);
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) throw PathError(errno, from);
+    struct stat source_stat;
+    if (::fstat(in.get(), &source_stat) != 0) throw ErrnoError(errno);
+    if (S_ISDIR(source_stat.st_mode)) throw MakeError(err::kPathFileAccess);
+    struct stat target_stat;
+    if (::stat(to.c_str(), &target_stat) == 0) {
+      // Truncating the target would destroy the source when both are one file.
+      if (target_stat.st_dev == source_stat.st_dev && target_stat.st_ino == source_stat.st_ino) {
+        throw MakeError(err::kPermissionDenied);
+      }
+      if (IsReadOnlyFile(target_stat)) throw MakeError(err::kPermissionDenied);
+    }
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                  source_stat.st_mode & 0777));
+    if (out.get() < 0) throw PathError(errno, to);
+    std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+    for (;;) {
+      ssize_t got = ::read(in.get(), buffer.get(), kBufferSize);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        throw ErrnoError(errno);
+      }
+      if (got == 0) break;
+      WriteAll(out.get(), buffer.get(), static_cast<size_t>(got));
+    }
+    int fd = out.release();
+    if (::close(fd) != 0 && errno != EINTR) throw ErrnoError(errno);
+  }
+
+  void Replace(const std::string& source, const std::string& target) override {
+    std::string from = Resolve(source);
+    std::string to = Resolve(target);
+    Fd fd(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) throw PathError(errno, from);
+    struct stat source_stat;
+    if (::fstat(fd.get(), &source_stat) != 0) throw ErrnoError(errno);
+    if (!S_ISREG(source_stat.st_mode)) throw MakeError(err::kPathFileAccess);
+    struct stat target_stat;
+    bool target_exists = ::stat(to.c_str(), &target_stat) == 0;
+    if (target_exists) {
+      if (S_ISDIR(target_stat.st_mode)) throw MakeError(err::kPathFileAccess);
+      if (IsReadOnlyFile(target_stat)) throw MakeError(err::kPermissionDenied);
+      if (target_stat.st_dev == source_stat.st_dev && target_stat.st_ino == source_stat.st_ino) {
+        return;  // already in place
+      }
+    } else if (errno != ENOENT) {
+      throw PathError(errno, to);
+    } else if (!IsFolder(ParentOf(to))) {
+      throw MakeError(err::kPathNotFound);
+    }
+    if (target_exists) {
+      if (::fchmod(fd.get(), target_stat.st_mode & 07777) != 0) throw ErrnoError(errno);
+      // Keeping the owner needs privileges we may not have; the content
+      // matters more than the owner, so a refusal is not an error.
+      if (target_stat.st_uid != source_stat.st_uid || target_stat.st_gid != source_stat.st_gid) {
+        if (::fchown(fd.get(), target_stat.st_uid, target_stat.st_gid) != 0) {
+          // best effort
+        }
+      }
+    }
+    // The new content must be on disk before its name is: otherwise a crash
+    // right after the rename could leave an empty file in the form's place.
+    if (::fsync(fd.get()) != 0) throw ErrnoError(errno);
+    if (::rename(from.c_str(), to.c_str()) != 0) throw PathError(errno, to);
+    SyncFolder(ParentOf(to));
+  }
+
+  void CreateFolder(const std::string& path) override {
+    std::string native = Resolve(path);
+    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    if (::mkdir(native.c_str(), 0777) != 0) throw PathError(errno, native);
+  }
+
+  std::optional<std::string> FirstPlainFile(const std::string& folder) override {
+    std::string native = Resolve(folder);
+    if (native.empty() || native.back() != '/') native.push_back('/');
+    // "/" alone would be the root: an empty folder means the current one.
+    if (native.size() == 1 && folder.empty()) native.insert(native.begin(), '.');
+    Dir dir(native);
+    if (!dir.get()) {
+      if (errno == ENOENT) throw MakeError(err::kPathNotFound);
+      throw ErrnoError(errno);
+    }
+    // Windows lists in name order on its usual file systems; taking the
+    // smallest name gives the same answer on every run here too.
+    std::optional<std::string> first;
+    for (;;) {
+      errno = 0;
+      struct dirent* entry = ::readdir(dir.get());
+      if (!entry) {
+        if (errno != 0) throw ErrnoError(errno);
+        break;
+      }
+      std::string_view name = entry->d_name;
+      if (name.empty() || name.front() == '.') continue;  // hidden, "." and ".."
+      if (first && name >= *first) continue;
+      bool plain = entry->d_type == DT_REG;
+      if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+        struct stat st;
+        plain = ::stat((native + entry->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+      }
+      if (plain) first = std::string(name);
+    }
+    return first;
+  }
+
+  std::string ToDisplayText(std::string_view ansi) override {
+    if (fs_detail::IsValidUtf8(ansi)) return std::string(ansi);
+    return *converter_.ToUtf8(ansi, /*lenient=*/true);
+  }
+
+ private:
+  static void RefuseReadOnly(const std::string& native) {
+    struct stat st;
+    if (::stat(native.c_str(), &st) == 0 && IsReadOnlyFile(st)) {
+      throw MakeError(err::kPermissionDenied);
+    }
+  }
+
+  // Makes a rename durable; a failure here cannot undo the rename, and the
+  // file itself is already complete, so it is not reported.
+  static void SyncFolder(const std::string& native) {
+    int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+  }
+
+  // The native path for an engine path. When its exact bytes name nothing,
+  // each component that does not exist exactly is matched against the
+  // entries of its folder. A component nothing matches stays as given, so a
+  // new file is created in the found folder under the name it was given.
+  std::string Resolve(const std::string& path) {
+    std::string native = path;
+    for (char& c : native) {
+      if (c == '\\') c = '/';
+    }
+    if (native.empty() || Exists(native)) return native;
+
+    std::string result;
+    size_t start = 0;
+    while (start < native.size() && native[start] == '/') ++start;
+    result.assign(native, 0, start);
+    while (start < native.size()) {
+      size_t slash = native.find('/', start);
+      if (slash == std::string::npos) slash = native.size();
+      std::string component = native.substr(start, slash - start);
+      if (!component.empty() && component != "." && component != ".." &&
+          !Exists(result + component)) {
+        std::optional<std::string> found = FindInFolder(result.empty() ? "." : result, component);
+        if (!found) {
+          // Nothing further down can exist; the failing operation reports it.
+          result.append(native, start, std::string::npos);
+          return result;
+        }
+        component = std::move(*found);
+      }
+      result += component;
+      if (slash < native.size()) result += '/';
+      start = slash + 1;
+    }
+    return result;
+  }
+
+  // The entry of folder that Windows would open for name: one whose name,
+  // converted to UTF-8, equals name's ANSI bytes converted to UTF-8 (or
+  // name as it is, when that is UTF-8 already) ignoring letter case. An
+  // entry that equals exactly comes first; among the others, the smallest.
+  std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
+    std::optional<std::string> converted = converter_.ToUtf8(name, /*lenient=*/false);
+    bool name_is_utf8 = fs_detail::IsValidUtf8(name);
+    std::string folded_converted = converted ? fs_detail::FoldCaseUtf8(*converted) : std::string();
+    std::string folded_name = name_is_utf8 ? fs_detail::FoldCaseUtf8(name) : std::string();
+
+    Dir dir(folder);
+    if (!dir.get()) return std::nullopt;
+    std::optional<std::string> best;
+    while (struct dirent* entry = ::readdir(dir.get())) {
+      std::string_view entry_name = entry->d_name;
+      if (entry_name == "." || entry_name == "..") continue;
+      if (converted && entry_name == *converted) return std::string(entry_name);
+      if (best && entry_name >= *best) continue;
+      std::string folded_entry;
+      if (fs_detail::IsValidUtf8(entry_name)) {
+        folded_entry = fs_detail::FoldCaseUtf8(entry_name);
+      } else {
+        // A name written by a tool that kept the ANSI bytes.
+        std::optional<std::string> entry_utf8 = converter_.ToUtf8(entry_name, false);
+        if (!entry_utf8) continue;
+        folded_entry = fs_detail::FoldCaseUtf8(*entry_utf8);
+      }
+      if ((converted && folded_entry == folded_converted) ||
+          (name_is_utf8 && folded_entry == folded_name)) {
+        best = std::string(entry_name);
+      }
+    }
+    return best;
+  }
+
+  Converter converter_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> MakeNativeFileSystem(const std::string& codepage) {
+  return std::make_unique<PosixFileSystem>(codepage);
+}
+
+}  // namespace xpconv
