@@ -1,0 +1,175 @@
+#include "engine/conversion_job.h"
+
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "engine/error.h"
+#include "engine/form_rewriter.h"
+
+namespace xpconv {
+
+namespace {
+
+// Numbers of the classic runtime table for failures that are not file
+// operations; they keep the message layout our users know.
+constexpr int32_t kOutOfMemory = 7;
+constexpr int32_t kInternalError = 51;
+
+// On Windows "~FORM.TMP" and "~form.tmp. " name the same file as the
+// temporary file; a form of that name would be deleted at the job's start and
+// then overwritten, so such a name is refused on every platform alike.
+bool IsTemporaryFileName(std::string_view name) {
+  const size_t end = name.find_last_not_of(". ");
+  name = end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
+  const std::string_view temp = kTempFormName;
+  if (name.size() != temp.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    char c = name[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != temp[i]) return false;
+  }
+  return true;
+}
+
+// The file name as shown to the user; the raw bytes when they cannot be
+// converted, since the message must still name the file.
+std::string DisplayName(FileSystem& fs, const std::string& file_name) {
+  try {
+    return fs.ToDisplayText(file_name);
+  } catch (const std::exception&) {
+    return file_name;
+  }
+}
+
+int16_t FilePercent(int64_t position, int64_t length) {
+  const int32_t whole_units = ToInt32(position / 128 * 128);
+  const double percent =
+      std::floor(static_cast<double>(whole_units) / static_cast<double>(length) * 100.0 + 0.5);
+  // The loop only runs with bytes left, so length is positive; a file that
+  // grew or shrank behind our back must still not turn into undefined
+  // behaviour (NaN or a value outside 16 bits).
+  if (!(percent >= INT16_MIN && percent <= INT16_MAX)) throw MakeError(err::kOverflow);
+  return static_cast<int16_t>(percent);
+}
+
+template <typename File>
+void CloseQuietly(std::unique_ptr<File>& file) {
+  if (!file) return;
+  std::unique_ptr<File> closing = std::move(file);
+  try {
+    closing->Close();
+  } catch (const std::exception&) {
+    // The error that led here is the one the user has been shown.
+  }
+}
+
+// Closes explicitly so that a failure (for example the last buffered bytes
+// not fitting on the disk) reaches the error path; the object is released
+// first so the error path does not close it a second time.
+template <typename File>
+void CloseOrRaise(std::unique_ptr<File>& file) {
+  std::unique_ptr<File> closing = std::move(file);
+  closing->Close();
+}
+
+}  // namespace
+
+bool FileExists(FileSystem& fs, const std::string& path) {
+  try {
+    fs.FileLength(path);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
+                        const std::string& file_name) {
+  std::unique_ptr<InputFile> input;
+  std::unique_ptr<OutputFile> output;
+  int32_t error_number = 0;
+  std::string error_description;
+  try {
+    bool changed = false;
+    const RewriteOptions options = RewriteOptions::FromHost(ctx.host);
+    if (IsTemporaryFileName(file_name)) throw MakeError(err::kPathFileAccess);
+
+    const std::string form_path = folder + file_name;
+    const std::string temp_path = folder + kTempFormName;
+    if (FileExists(ctx.fs, temp_path)) ctx.fs.Remove(temp_path);
+
+    ctx.host.SetFileCaption(ctx.fs.ToDisplayText(file_name));
+    ctx.host.SetFileBar(0);
+    ctx.host.PumpMessages();
+
+    // The input first: a missing form then leaves no temporary file behind.
+    input = ctx.fs.OpenInput(form_path);
+    output = ctx.fs.OpenOutput(temp_path);
+    const int64_t length = input->Length();
+
+    std::optional<std::string> pending;
+    std::string line;
+    for (;;) {
+      if (!pending && input->AtEnd()) break;
+      if (pending) {
+        line = std::move(*pending);
+        pending.reset();
+      } else {
+        line = input->ReadLine();
+      }
+      ctx.host.SetFileBar(FilePercent(input->Position(), length));
+      ctx.host.PumpMessages();
+      if (ctx.abort.raised()) break;
+
+      RewriteResult result = RewriteFormLine(line, *input, *output, options);
+      if (result.replaced) changed = true;
+      pending = std::move(result.pending);
+    }
+
+    CloseOrRaise(input);
+    CloseOrRaise(output);
+
+    bool replaced = false;
+    if (changed && !ctx.abort.raised()) {
+      // One atomic rename: the form is at every moment either its old or its
+      // converted text, and a read-only form is refused and stays as it was.
+      ctx.fs.Replace(temp_path, form_path);
+      replaced = true;
+      ctx.host.PumpMessages();
+    }
+    if (!replaced) ctx.fs.Remove(temp_path);
+
+    if (ctx.abort.raised()) return kFormFailed;
+    return changed ? kFormConverted : kFormUnchanged;
+  } catch (const VbError& e) {
+    error_number = e.number();
+    error_description = e.description();
+  } catch (const std::bad_alloc&) {
+    // A line too long for memory is reported like any other failure of this
+    // form; the lines held so far have been released by now.
+    error_number = kOutOfMemory;
+    error_description = "Nicht genügend Speicher";
+  } catch (const std::exception&) {
+    error_number = kInternalError;
+    error_description = "Interner Fehler";
+  }
+
+  // The temporary file stays on this path: it may hold the only converted
+  // text, and the next job in this folder removes it.
+  const std::string message = "Fehler: " + std::to_string(error_number) + "\r\n" +
+                              error_description + "\r\n\r\n" +
+                              "Datei: " + DisplayName(ctx.fs, file_name);
+  ctx.host.ShowMessage(message, mb::kOk, "");
+  CloseQuietly(input);
+  CloseQuietly(output);
+  return kFormFailed;
+}
+
+}  // namespace xpconv

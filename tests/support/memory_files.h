@@ -1,0 +1,55 @@
+// In-memory stand-ins for the files the engine opens, for tests that drive the
+// rewriter line by line without touching a disk. They split lines exactly as
+// the file-system layer does (CR LF, lone LF, lone CR) and write CR LF.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "engine/file_system.h"
+
+namespace xpconv::testing {
+
+class MemoryInputFile : public InputFile {
+ public:
+  explicit MemoryInputFile(std::string bytes) : bytes_(std::move(bytes)) {}
+
+  std::string ReadLine() override;
+  bool AtEnd() override { return position_ >= bytes_.size(); }
+  int64_t Position() override { return static_cast<int64_t>(position_); }
+  int64_t Length() override { return static_cast<int64_t>(bytes_.size()); }
+  std::string ReadAll() override;
+  void Close() override { closed_ = true; }
+
+  bool closed() const { return closed_; }
+  // Lines handed out so far, to check how far a caller read.
+  int lines_read() const { return lines_read_; }
+
+ private:
+  std::string bytes_;
+  size_t position_ = 0;
+  int lines_read_ = 0;
+  bool closed_ = false;
+};
+
+class MemoryOutputFile : public OutputFile {
+ public:
+  void WriteLine(std::string_view line) override;
+  void Write(std::string_view bytes) override;
+  void Close() override { closed_ = true; }
+
+  const std::string& bytes() const { return bytes_; }
+  bool closed() const { return closed_; }
+
+ private:
+  std::string bytes_;
+  bool closed_ = false;
+};
+
+// Joins lines with CR LF behind each, as the engine writes them.
+std::string CrLfLines(std::initializer_list<std::string_view> lines);
+
+}  // namespace xpconv::testing
