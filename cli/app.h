@@ -1,0 +1,30 @@
+// The whole console program behind main(), so tests run complete commands
+// against real files without starting a process.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "cli/terminal.h"
+
+namespace xpconv::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// args are the arguments after the program name. Returns the exit status.
+int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                 std::ostream& err, Terminal& terminal);
+
+// A path argument in the engine's form: every "/" becomes "\".
+std::string ToEnginePath(std::string_view argument);
+
+// A form path split at its last "\" into the folder (ending in "\", or empty)
+// and the bare name.
+std::pair<std::string, std::string> SplitFormPath(const std::string& engine_path);
+
+}  // namespace xpconv::cli

@@ -1,0 +1,32 @@
+// What xpconvert needs from the console beyond its streams: whether a person
+// sits at it, and Ctrl+C. Tests supply their own.
+#pragma once
+
+#include <memory>
+
+namespace xpconv::cli {
+
+class Terminal {
+ public:
+  Terminal() = default;
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+  virtual ~Terminal() = default;
+
+  // True when standard input is a terminal, so a question can be answered.
+  virtual bool InputIsTerminal() = 0;
+  // True when standard error is a terminal, so a progress line makes sense.
+  virtual bool ErrorIsTerminal() = 0;
+  // From now on Ctrl+C no longer ends the program but is remembered for
+  // TakeInterrupt.
+  virtual void CatchInterrupts() = 0;
+  // True when Ctrl+C was pressed since the last call; clears that. Called
+  // once per line of a form, so it must be cheap.
+  virtual bool TakeInterrupt() = 0;
+};
+
+// The console of this process. Also switches the Windows console to UTF-8
+// output, since every text we print is UTF-8.
+std::unique_ptr<Terminal> MakeSystemTerminal();
+
+}  // namespace xpconv::cli
