@@ -1,0 +1,309 @@
+// Drives the real xpwizard.exe the way a user does: it starts the program,
+// opens the project through the real open dialog (typing the path into the
+// dialog's file name box), clicks "Alle Dateien" and "&Starten", answers the
+// summary with OK and ends the program with "&Beenden". Every wait has a
+// timeout and every failure says what was expected.
+//
+//   e2e_driver <xpwizard.exe> <project path> [--pause <folder>]
+//
+// With --pause the driver stops at three moments (empty, loaded, running):
+// it creates <folder>\<moment>.ready and waits for <folder>\<moment>.done,
+// so a script can take a screenshot. At "running" the program's thread is
+// held while the screenshot is taken, so the progress window stays up.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ui/control_library.h"
+#include "ui/progress_window.h"
+#include "ui/wizard_ids.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using xpconv::ui::kIdAll;
+using xpconv::ui::kIdExit;
+using xpconv::ui::kIdFolder;
+using xpconv::ui::kIdList;
+using xpconv::ui::kIdProject;
+using xpconv::ui::kIdStart;
+
+constexpr auto kStepTimeout = 20s;
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "e2e_driver: FAILED: %s\n", what.c_str());
+  std::fflush(stderr);
+  std::exit(1);
+}
+
+void Say(const std::string& what) {
+  std::printf("e2e_driver: %s\n", what.c_str());
+  std::fflush(stdout);
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int n =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t buffer[2048] = {};
+  // WM_GETTEXT is copied across processes by the system.
+  ::SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+  return buffer;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[256] = {};
+  ::GetClassNameW(window, buffer, 256);
+  return buffer;
+}
+
+// Waits until probe returns true; fails with what after the timeout.
+void WaitFor(const std::function<bool()>& probe, const std::string& what,
+             std::chrono::milliseconds timeout = kStepTimeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!probe()) {
+    if (std::chrono::steady_clock::now() > end) Fail("timed out waiting for " + what);
+    std::this_thread::sleep_for(20ms);
+  }
+}
+
+struct Program {
+  PROCESS_INFORMATION info{};
+  DWORD process_id() const { return info.dwProcessId; }
+};
+
+// A visible top-level window of the program with the given class.
+HWND FindTopLevel(const Program& program, const std::wstring& class_name) {
+  struct Search {
+    DWORD pid;
+    const std::wstring* cls;
+    HWND found;
+  } search{program.process_id(), &class_name, nullptr};
+  ::EnumWindows(
+      [](HWND window, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        if (pid == s->pid && ::IsWindowVisible(window) && ClassOf(window) == *s->cls) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindDescendant(HWND parent, const std::function<bool(HWND)>& match) {
+  struct Search {
+    const std::function<bool(HWND)>* match;
+    HWND found;
+  } search{&match, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        if ((*s->match)(child)) {
+          s->found = child;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void PostClick(HWND wizard, int id) {
+  // Posted, not sent: the click opens modal windows, and a sent message
+  // would hold the driver until they close.
+  ::PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(wizard, id)));
+}
+
+LRESULT Ask(HWND window, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutW(window, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, &result)) {
+    Fail("the wizard does not answer (message " + std::to_string(msg) + ")");
+  }
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring Moment(const std::wstring& folder, const wchar_t* name, const wchar_t* suffix) {
+  return folder + L"\\" + name + suffix;
+}
+
+// Lets the calling script take a screenshot; optionally holds the program
+// meanwhile so what is on screen stays as it is.
+void Pause(const std::wstring& folder, const wchar_t* name, DWORD hold_thread = 0) {
+  if (folder.empty()) return;
+  HANDLE thread = nullptr;
+  if (hold_thread != 0) {
+    thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, hold_thread);
+    if (thread != nullptr) ::SuspendThread(thread);
+  }
+  const std::wstring ready = Moment(folder, name, L".ready");
+  const std::wstring done = Moment(folder, name, L".done");
+  HANDLE file = ::CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+  WaitFor([&] { return ::GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+          "the screenshot " + Narrow(name), 60s);
+  if (thread != nullptr) {
+    ::ResumeThread(thread);
+    ::CloseHandle(thread);
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: e2e_driver <xpwizard.exe> <project path> [--pause <folder>]\n");
+    return 2;
+  }
+  const std::wstring exe = argv[1];
+  const std::wstring project = argv[2];
+  std::wstring pause_folder;
+  if (argc >= 5 && std::wstring(argv[3]) == L"--pause") pause_folder = argv[4];
+
+  Program program;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  std::wstring command = L"\"" + exe + L"\"";
+  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &program.info)) {
+    Fail("cannot start " + Narrow(exe) + " (error " + std::to_string(::GetLastError()) + ")");
+  }
+  Say("started " + Narrow(exe));
+
+  HWND wizard = nullptr;
+  WaitFor([&] { return (wizard = FindTopLevel(program, xpconv::ui::kWizardClass)) != nullptr; },
+          "the wizard window");
+  if (Narrow(TextOf(wizard)) != xpconv::ui::kWizardCaption) {
+    Fail("the wizard's caption is \"" + Narrow(TextOf(wizard)) + "\"");
+  }
+  HWND list = ::GetDlgItem(wizard, kIdList);
+  if (list == nullptr) Fail("the wizard has no list");
+  if (::IsWindowEnabled(::GetDlgItem(wizard, kIdStart))) Fail("\"&Starten\" is enabled at start");
+  const DWORD gui_thread = ::GetWindowThreadProcessId(wizard, nullptr);
+  Pause(pause_folder, L"empty");
+
+  // The real open dialog: type the path into its file name box, press Open.
+  PostClick(wizard, kIdFolder);
+  HWND dialog = nullptr;
+  WaitFor([&] { return (dialog = FindTopLevel(program, L"#32770")) != nullptr; },
+          "the open dialog");
+  Say("open dialog: \"" + Narrow(TextOf(dialog)) + "\"");
+  if (TextOf(dialog) != L"\u00d6ffnen") Fail("the open dialog's title is not \"Öffnen\"");
+  HWND name_box = nullptr;
+  WaitFor(
+      [&] {
+        // The file name box: an edit of its own (edt1) or inside the combo
+        // box cmb13, depending on the dialog's version.
+        name_box = ::GetDlgItem(dialog, 0x480);
+        if (name_box == nullptr) {
+          HWND combo = ::GetDlgItem(dialog, 0x47c);
+          if (combo != nullptr) {
+            name_box = FindDescendant(combo, [](HWND h) { return ClassOf(h) == L"Edit"; });
+            if (name_box == nullptr) name_box = combo;
+          }
+        }
+        return name_box != nullptr;
+      },
+      "the open dialog's file name box");
+  ::SendMessageW(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(project.c_str()));
+  HWND open_button = ::GetDlgItem(dialog, IDOK);
+  if (open_button == nullptr) Fail("the open dialog has no Open button");
+  ::PostMessageW(open_button, BM_CLICK, 0, 0);
+  WaitFor([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); },
+          "the open dialog to close");
+
+  WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(wizard, kIdAll)) != FALSE; },
+          "the list to be loaded (\"Alle Dateien\" enabled)");
+  const auto count = static_cast<int>(Ask(list, LB_GETCOUNT));
+  const std::string shown_path = Narrow(TextOf(::GetDlgItem(wizard, kIdProject)));
+  Say("project box: " + shown_path + ", " + std::to_string(count) + " entries");
+  if (Widen(shown_path) != project) Fail("the path box does not show the chosen project");
+  if (count <= 0) Fail("the list is empty");
+
+  PostClick(wizard, kIdAll);
+  WaitFor([&] { return Ask(list, LB_GETSELCOUNT) == count; }, "every entry to be selected");
+  Say("all " + std::to_string(count) + " entries selected");
+  Pause(pause_folder, L"loaded");
+
+  PostClick(wizard, kIdStart);
+  if (!pause_folder.empty()) {
+    // The picture of a run in progress: the program is held while the
+    // progress window shows a file.
+    HWND progress = nullptr;
+    WaitFor(
+        [&] {
+          progress = FindTopLevel(program, xpconv::ui::kProgressWindowClass);
+          return progress != nullptr &&
+                 !TextOf(::GetDlgItem(progress, xpconv::ui::kProgressFileLabelId)).empty();
+        },
+        "the progress window", 30s);
+    Pause(pause_folder, L"running", gui_thread);
+  }
+
+  // The summary is the only message of a run with backups on.
+  HWND box = nullptr;
+  bool was_disabled = false;
+  WaitFor(
+      [&] {
+        if (!::IsWindowEnabled(wizard)) was_disabled = true;
+        box = FindTopLevel(program, xpconv::ui::kMessageBoxClass);
+        return box != nullptr;
+      },
+      "the summary message", 60s);
+  const std::string title = Narrow(TextOf(box));
+  const std::string prompt = Narrow(TextOf(::GetDlgItem(box, xpconv::ui::kMessageBoxPromptId)));
+  Say("message \"" + title + "\": " + prompt);
+  if (title != "Konvertierung erfolgreich") Fail("expected the summary, got \"" + title + "\"");
+  std::printf("converted=%d\n", std::atoi(prompt.c_str()));
+  if (!was_disabled && pause_folder.empty()) {
+    Say("note: the run was too quick to see the wizard disabled");
+  }
+  if (!::IsWindowEnabled(wizard)) Fail("the wizard is still disabled after the run");
+  ::PostMessageW(::GetDlgItem(box, xpconv::ui::kMessageBoxButtonOk), BM_CLICK, 0, 0);
+  WaitFor([&] { return !::IsWindow(box); }, "the summary to close");
+  if (FindTopLevel(program, xpconv::ui::kProgressWindowClass) != nullptr) {
+    Fail("the progress window is still shown after the run");
+  }
+  if (Ask(list, LB_GETSELCOUNT) != count) Fail("the selection changed during the run");
+
+  PostClick(wizard, kIdExit);
+  if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(program.info.hProcess, 3);
+    Fail("the program did not end after \"&Beenden\"");
+  }
+  DWORD exit_code = 1;
+  ::GetExitCodeProcess(program.info.hProcess, &exit_code);
+  ::CloseHandle(program.info.hThread);
+  ::CloseHandle(program.info.hProcess);
+  if (exit_code != 0) Fail("the program ended with code " + std::to_string(exit_code));
+  Say("the program ended with code 0");
+  return 0;
+}
