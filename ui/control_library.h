@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ui/win32_util.h"
@@ -32,6 +33,8 @@ std::wstring ControlClassOf(HWND control);
 // "FillColorLight", "Value", "Max". Colour values are colour numbers as in
 // ResolveColour. Returns false when the control has no such property.
 bool SetControlProperty(HWND control, const std::string& name, int32_t value);
+// Reads such a property back; nothing when the control has no such property.
+std::optional<int32_t> GetControlProperty(HWND control, const std::string& name);
 
 // ---------------------------------------------------------------- qorCheck
 struct CheckCreateArgs {
@@ -164,5 +167,14 @@ inline constexpr int kMessageBoxButtonOk = 1;      // IDOK
 inline constexpr int kMessageBoxButtonCancel = 2;  // IDCANCEL
 inline constexpr int kMessageBoxButtonYes = 6;     // IDYES
 inline constexpr int kMessageBoxButtonNo = 7;      // IDNO
+// The static control that shows the prompt.
+inline constexpr int kMessageBoxPromptId = 100;
+
+// The icon a message box shows, for tests and accessibility.
+enum class MessageIcon { kNone, kStop, kQuestion, kInformation };
+// The icon of a box window of class qorMessageBox (kNone for other windows).
+MessageIcon MessageBoxIconOf(HWND box);
+// The caption a message box shows when its title is empty.
+inline constexpr char kMessageBoxDefaultTitle[] = "qorXPControls ActiveX Replacement-Wizard";
 
 }  // namespace xpconv::ui
