@@ -1,0 +1,160 @@
+#include "cli/trace_host.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/error.h"
+#include "tests/support/recording_host.h"
+
+namespace xpconv::cli {
+namespace {
+
+// Only ToDisplayText is used by the trace: it reads every byte as Latin-1,
+// so a test sees whether a text went through it.
+class Latin1DisplayFileSystem : public FileSystem {
+ public:
+  std::unique_ptr<InputFile> OpenInput(const std::string&) override { throw MakeError(75); }
+  std::unique_ptr<OutputFile> OpenOutput(const std::string&) override { throw MakeError(75); }
+  int64_t FileLength(const std::string&) override { throw MakeError(75); }
+  void Remove(const std::string&) override { throw MakeError(75); }
+  void CopyOver(const std::string&, const std::string&) override { throw MakeError(75); }
+  void Replace(const std::string&, const std::string&) override { throw MakeError(75); }
+  void CreateFolder(const std::string&) override { throw MakeError(75); }
+  std::optional<std::string> FirstPlainFile(const std::string&) override { throw MakeError(75); }
+  std::string ToDisplayText(std::string_view ansi) override {
+    std::string out;
+    for (char c : ansi) {
+      const unsigned char byte = static_cast<unsigned char>(c);
+      if (byte < 0x80) {
+        out += c;
+      } else {
+        out += static_cast<char>(0xC0 | (byte >> 6));
+        out += static_cast<char>(0x80 | (byte & 0x3F));
+      }
+    }
+    return out;
+  }
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(JsonStringTest, EscapesQuotesBackslashesAndControlCharacters) {
+  EXPECT_EQ(JsonString(""), "\"\"");
+  EXPECT_EQ(JsonString("Forms\\frmA.frm"), R"("Forms\\frmA.frm")");
+  EXPECT_EQ(JsonString("Ordner \"_BACKUP\"\r\nZeile"), R"("Ordner \"_BACKUP\"\r\nZeile")");
+  EXPECT_EQ(JsonString("a\tb\bc\fd"), R"("a\tb\bc\fd")");
+  EXPECT_EQ(JsonString(std::string("\x01\x1f\x7f", 3)), "\"\\u0001\\u001f\x7f\"");
+  EXPECT_EQ(JsonString(std::string("a\0b", 3)), R"("a\u0000b")");
+}
+
+TEST(JsonStringTest, KeepsValidUtf8AndReplacesEveryInvalidByte) {
+  EXPECT_EQ(JsonString("Übersicht € 𝄞"), "\"Übersicht € 𝄞\"");
+  const std::string replacement = "\xEF\xBF\xBD";
+  // A Windows-1252 byte, a cut sequence at the end, an overlong form, a
+  // surrogate, a lead byte past U+10FFFF, a stray continuation byte.
+  EXPECT_EQ(JsonString("M\xfcller"), "\"M" + replacement + "ller\"");
+  EXPECT_EQ(JsonString("ab\xE2\x82"), "\"ab" + replacement + replacement + "\"");
+  EXPECT_EQ(JsonString("\xC0\xAF"), "\"" + replacement + replacement + "\"");
+  EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"" + replacement + replacement + replacement + "\"");
+  EXPECT_EQ(JsonString("\xF5\x80\x80\x80").substr(0, 4), "\"" + replacement);
+  EXPECT_EQ(JsonString("\x80x"), "\"" + replacement + "x\"");
+}
+
+class TraceHostTest : public ::testing::Test {
+ protected:
+  testing::RecordingHost inner;
+  Latin1DisplayFileSystem fs;
+  std::ostringstream out;
+  TraceHost trace{inner, fs, out};
+};
+
+TEST_F(TraceHostTest, EveryOperationIsForwardedAndWrittenInCallOrderWithItsResult) {
+  inner.project_path = "C:\\Projekte\\M\xfcller.vbp";
+  inner.project_folder = "C:\\Projekte\\";
+  inner.SetEntries({"frmA.frm", "Forms\\Gr\xf6\xdf" "e.frm"});
+  inner.entries[1].selected = true;
+  inner.replace = {1, 0, 1, 1};
+  inner.xp_style = 0;
+  inner.backup = 0;
+  inner.answers = {mb::kAnswerYes, mb::kAnswerOk};
+
+  EXPECT_EQ(trace.BackupOption(), 0);
+  EXPECT_EQ(trace.ShowMessage("Frage\r\n\"x\"", mb::kYesNoCancelStop, ""), mb::kAnswerYes);
+  trace.SwitchBackupOn();
+  EXPECT_EQ(trace.SelectedCount(), 1);
+  EXPECT_EQ(trace.ProjectFolder(), "C:\\Projekte\\");
+  EXPECT_EQ(trace.ProjectPath(), "C:\\Projekte\\M\xfcller.vbp");
+  trace.LoadProgress();
+  trace.SetCountCaption("Datei 1 von 1");
+  trace.SetTotalBarMax(1);
+  trace.ShowProgress();
+  trace.SetWizardEnabled(false);
+  EXPECT_EQ(trace.EntryCount(), 2);
+  EXPECT_FALSE(trace.IsEntrySelected(0));
+  EXPECT_TRUE(trace.IsEntrySelected(1));
+  EXPECT_EQ(trace.EntryText(1), "Forms\\Gr\xf6\xdf" "e.frm");
+  EXPECT_EQ(trace.ReplaceOption(1), 0);
+  EXPECT_EQ(trace.XPStyleOption(), 0);
+  trace.SetFileCaption("Größe.frm");
+  trace.SetFileBar(37);
+  trace.SetTotalBar(1);
+  trace.PumpMessages();
+  trace.SetWizardEnabled(true);
+  trace.UnloadProgress();
+  EXPECT_EQ(trace.ShowMessage("1 Datei(en)", mb::kOkInformation, "Konvertierung erfolgreich"),
+            mb::kAnswerOk);
+
+  const std::vector<std::string> expected = {
+      R"({"op":"BackupOption","args":[],"result":0})",
+      R"({"op":"ShowMessage","args":["Frage\r\n\"x\"",19,""],"result":6})",
+      R"({"op":"SwitchBackupOn","args":[]})",
+      R"({"op":"SelectedCount","args":[],"result":1})",
+      R"({"op":"ProjectFolder","args":[],"result":"C:\\Projekte\\"})",
+      R"({"op":"ProjectPath","args":[],"result":"C:\\Projekte\\Müller.vbp"})",
+      R"({"op":"LoadProgress","args":[]})",
+      R"({"op":"SetCountCaption","args":["Datei 1 von 1"]})",
+      R"({"op":"SetTotalBarMax","args":[1]})",
+      R"({"op":"ShowProgress","args":[]})",
+      R"({"op":"SetWizardEnabled","args":[false]})",
+      R"({"op":"EntryCount","args":[],"result":2})",
+      R"({"op":"IsEntrySelected","args":[0],"result":false})",
+      R"({"op":"IsEntrySelected","args":[1],"result":true})",
+      R"({"op":"EntryText","args":[1],"result":"Forms\\Größe.frm"})",
+      R"({"op":"ReplaceOption","args":[1],"result":0})",
+      R"({"op":"XPStyleOption","args":[],"result":0})",
+      R"({"op":"SetFileCaption","args":["Größe.frm"]})",
+      R"({"op":"SetFileBar","args":[37]})",
+      R"({"op":"SetTotalBar","args":[1]})",
+      R"({"op":"PumpMessages","args":[]})",
+      R"({"op":"SetWizardEnabled","args":[true]})",
+      R"({"op":"UnloadProgress","args":[]})",
+      R"x({"op":"ShowMessage","args":["1 Datei(en)",64,"Konvertierung erfolgreich"],"result":1})x",
+  };
+  EXPECT_EQ(Lines(out.str()), expected);
+
+  // The wrapped host saw the same calls, so the trace changes nothing.
+  EXPECT_EQ(inner.calls.size(), expected.size());
+  EXPECT_EQ(inner.backup, 1);
+  EXPECT_FALSE(inner.progress_loaded);
+  EXPECT_EQ(inner.file_bar, 37);
+}
+
+TEST_F(TraceHostTest, NegativeAndLargeNumbersAreWrittenAsTheyAre) {
+  trace.SetFileBar(-1);
+  trace.SetTotalBarMax(2147483647);
+  EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{
+                                  R"({"op":"SetFileBar","args":[-1]})",
+                                  R"({"op":"SetTotalBarMax","args":[2147483647]})",
+                              }));
+}
+
+}  // namespace
+}  // namespace xpconv::cli
