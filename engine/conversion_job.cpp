@@ -48,16 +48,32 @@ std::string DisplayName(FileSystem& fs, const std::string& file_name) {
   }
 }
 
-int16_t FilePercent(int64_t position, int64_t length) {
-  const int32_t whole_units = ToInt32(position / 128 * 128);
-  const double percent =
-      std::floor(static_cast<double>(whole_units) / static_cast<double>(length) * 100.0 + 0.5);
-  // The loop only runs with bytes left, so length is positive; a file that
-  // grew or shrank behind our back must still not turn into undefined
-  // behaviour (NaN or a value outside 16 bits).
-  if (!(percent >= INT16_MIN && percent <= INT16_MAX)) throw MakeError(err::kOverflow);
-  return static_cast<int16_t>(percent);
-}
+// The per-file percent: the position in whole 128-byte units, as a 32-bit
+// value, over the length, rounded half up. Most lines stay inside the same
+// 128-byte unit, so the last result is kept instead of dividing per line.
+class FilePercent {
+ public:
+  explicit FilePercent(int64_t length) : length_(length) {}
+
+  int16_t At(int64_t position) {
+    const int32_t whole_units = ToInt32(position / 128 * 128);
+    if (whole_units == last_units_) return last_percent_;
+    const double percent =
+        std::floor(static_cast<double>(whole_units) / static_cast<double>(length_) * 100.0 + 0.5);
+    // The loop only runs with bytes left, so length is positive; a file that
+    // grew or shrank behind our back must still not turn into undefined
+    // behaviour (NaN or a value outside 16 bits).
+    if (!(percent >= INT16_MIN && percent <= INT16_MAX)) throw MakeError(err::kOverflow);
+    last_units_ = whole_units;
+    last_percent_ = static_cast<int16_t>(percent);
+    return last_percent_;
+  }
+
+ private:
+  int64_t length_;
+  int32_t last_units_ = -1;
+  int16_t last_percent_ = 0;
+};
 
 template <typename File>
 void CloseQuietly(std::unique_ptr<File>& file) {
@@ -112,7 +128,7 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
     // The input first: a missing form then leaves no temporary file behind.
     input = ctx.fs.OpenInput(form_path);
     output = ctx.fs.OpenOutput(temp_path);
-    const int64_t length = input->Length();
+    FilePercent percent(input->Length());
 
     std::optional<std::string> pending;
     std::string line;
@@ -124,7 +140,7 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
       } else {
         line = input->ReadLine();
       }
-      ctx.host.SetFileBar(FilePercent(input->Position(), length));
+      ctx.host.SetFileBar(percent.At(input->Position()));
       ctx.host.PumpMessages();
       if (ctx.abort.raised()) break;
 
