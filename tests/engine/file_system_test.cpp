@@ -1,0 +1,520 @@
+#include "engine/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/error.h"
+#include "engine/file_system_detail.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace xpconv {
+namespace {
+
+using fs_detail::kBufferSize;
+using testing::FaultyFileSystem;
+using testing::TempDir;
+
+// Runs op and returns the number of the VbError it raised (0 for none).
+template <typename Op>
+int32_t ErrorOf(Op op) {
+  try {
+    op();
+  } catch (const VbError& error) {
+    return error.number();
+  }
+  return 0;
+}
+
+struct Line {
+  std::string text;
+  int64_t position;
+  bool operator==(const Line&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Line& line) {
+  return out << "{" << line.text.size() << " bytes \"" << line.text.substr(0, 20) << "\" @"
+             << line.position << "}";
+}
+
+// The lines of bytes as the reader must hand them out, with the position
+// after each: an independent, byte-at-a-time statement of the line rules.
+std::vector<Line> ExpectedLines(const std::string& bytes) {
+  std::vector<Line> lines;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    std::string text;
+    while (i < bytes.size() && bytes[i] != '\r' && bytes[i] != '\n') text += bytes[i++];
+    if (i < bytes.size() && bytes[i] == '\r') {
+      ++i;
+      if (i < bytes.size() && bytes[i] == '\n') ++i;
+    } else if (i < bytes.size()) {
+      ++i;
+    }
+    lines.push_back({text, static_cast<int64_t>(i)});
+  }
+  return lines;
+}
+
+class FileSystemTest : public ::testing::Test {
+ protected:
+  std::vector<Line> ReadLines(const std::string& bytes) {
+    dir.WriteFile("in.txt", bytes);
+    std::unique_ptr<InputFile> in = fs->OpenInput(dir.Path("in.txt"));
+    EXPECT_EQ(in->Length(), static_cast<int64_t>(bytes.size()));
+    std::vector<Line> lines;
+    while (!in->AtEnd()) {
+      std::string text = in->ReadLine();
+      lines.push_back({text, in->Position()});
+    }
+    EXPECT_EQ(ErrorOf([&] { in->ReadLine(); }), err::kInputPastEnd);
+    in->Close();
+    return lines;
+  }
+
+  std::string Written(const std::function<void(OutputFile&)>& write) {
+    std::unique_ptr<OutputFile> out = fs->OpenOutput(dir.Path("out.txt"));
+    write(*out);
+    out->Close();
+    return dir.ReadFile("out.txt");
+  }
+
+  TempDir dir;
+  std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+};
+
+// ------------------------------------------------------------ reading ---
+
+TEST_F(FileSystemTest, LinesEndAtCrLfLoneLfAndLoneCr) {
+  EXPECT_EQ(ReadLines("a\r\nbb\nc\rd"),
+            (std::vector<Line>{{"a", 3}, {"bb", 6}, {"c", 8}, {"d", 9}}));
+  // A CR followed by CR LF is an empty line, not one line end.
+  EXPECT_EQ(ReadLines("x\r\r\ny\n\nz"),
+            (std::vector<Line>{{"x", 2}, {"", 4}, {"y", 6}, {"", 7}, {"z", 8}}));
+}
+
+TEST_F(FileSystemTest, FinalLineEndMakesNoExtraEmptyLine) {
+  EXPECT_EQ(ReadLines("a\r\n"), (std::vector<Line>{{"a", 3}}));
+  EXPECT_EQ(ReadLines("a\n"), (std::vector<Line>{{"a", 2}}));
+  EXPECT_EQ(ReadLines("a\r"), (std::vector<Line>{{"a", 2}}));
+  EXPECT_EQ(ReadLines("a\r\n\r\n"), (std::vector<Line>{{"a", 3}, {"", 5}}));
+  EXPECT_EQ(ReadLines("\n"), (std::vector<Line>{{"", 1}}));
+}
+
+TEST_F(FileSystemTest, EmptyFileIsAtEndAndHasNoLine) {
+  EXPECT_TRUE(ReadLines("").empty());
+  dir.WriteFile("empty.txt", "");
+  std::unique_ptr<InputFile> in = fs->OpenInput(dir.Path("empty.txt"));
+  EXPECT_EQ(in->ReadAll(), "");
+  EXPECT_EQ(in->Position(), 0);
+}
+
+TEST_F(FileSystemTest, CrLfSplitByTheBufferBoundaryIsOneLineEnd) {
+  std::string head(kBufferSize - 1, 'x');
+  EXPECT_EQ(ReadLines(head + "\r\nnext"),
+            (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize + 1)},
+                               {"next", static_cast<int64_t>(kBufferSize + 5)}}));
+  // A lone CR as the buffer's last byte: the next buffer starts a new line.
+  EXPECT_EQ(ReadLines(head + "\ry\n"),
+            (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize)},
+                               {"y", static_cast<int64_t>(kBufferSize + 2)}}));
+  // A CR that is the file's last byte and the buffer's last byte.
+  EXPECT_EQ(ReadLines(head + "\r"),
+            (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize)}}));
+  // An empty line right behind the boundary.
+  EXPECT_EQ(ReadLines(head + "\r\r"), (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize)},
+                                                          {"", static_cast<int64_t>(kBufferSize + 1)}}));
+}
+
+TEST_F(FileSystemTest, LinesLongerThanTheBufferComeWhole) {
+  std::string longest(3 * kBufferSize + 17, 'L');
+  longest[kBufferSize] = 'M';  // so a repeated or skipped buffer shows
+  std::string bytes = "short\r\n" + longest + "\r\n" + longest + "\nend";
+  EXPECT_EQ(ReadLines(bytes), ExpectedLines(bytes));
+}
+
+TEST_F(FileSystemTest, MixedLineEndsOfEveryLengthMatchTheLineRules) {
+  // Many lines whose ends fall on every offset around the buffer boundaries.
+  std::mt19937 random(20240611);
+  const char* ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\r"};
+  for (int round = 0; round < 3; ++round) {
+    std::string bytes;
+    while (bytes.size() < 3 * kBufferSize) {
+      size_t length = random() % 4 == 0 ? random() % 300 : random() % 40;
+      for (size_t i = 0; i < length; ++i) bytes += static_cast<char>('a' + random() % 26);
+      bytes += ends[random() % 5];
+    }
+    if (round == 1) bytes += "no line end";
+    SCOPED_TRACE(round);
+    EXPECT_EQ(ReadLines(bytes), ExpectedLines(bytes));
+  }
+}
+
+TEST_F(FileSystemTest, ReadAllHandsOutTheRestByteForByte) {
+  std::string tail(2 * kBufferSize + 3, '\0');
+  for (size_t i = 0; i < tail.size(); ++i) tail[i] = static_cast<char>(i * 7);
+  std::string bytes = "first\n" + tail;
+  dir.WriteFile("bin.dat", bytes);
+  std::unique_ptr<InputFile> in = fs->OpenInput(dir.Path("bin.dat"));
+  EXPECT_EQ(in->ReadLine(), "first");
+  EXPECT_EQ(in->ReadAll(), tail);
+  EXPECT_EQ(in->Position(), static_cast<int64_t>(bytes.size()));
+  EXPECT_TRUE(in->AtEnd());
+  EXPECT_EQ(in->ReadAll(), "");
+}
+
+TEST_F(FileSystemTest, ClosedInputRefusesFurtherReads) {
+  dir.WriteFile("a.txt", "a\r\nb\r\n");
+  std::unique_ptr<InputFile> in = fs->OpenInput(dir.Path("a.txt"));
+  in->Close();
+  EXPECT_EQ(ErrorOf([&] { in->ReadLine(); }), err::kBadFileNameOrNumber);
+  EXPECT_EQ(ErrorOf([&] { in->AtEnd(); }), err::kBadFileNameOrNumber);
+  EXPECT_EQ(ErrorOf([&] { in->Close(); }), 0);
+}
+
+// ------------------------------------------------------------ writing ---
+
+TEST_F(FileSystemTest, WriterEndsEveryLineInCrLfAndWritesBytesAsGiven) {
+  EXPECT_EQ(Written([](OutputFile& out) {
+              out.WriteLine("Begin VB.Form Form1");
+              out.WriteLine("");
+              out.Write("raw\nbytes");
+              out.WriteLine("!");
+            }),
+            "Begin VB.Form Form1\r\n\r\nraw\nbytes!\r\n");
+  EXPECT_EQ(Written([](OutputFile&) {}), "");
+}
+
+TEST_F(FileSystemTest, WriterKeepsOrderAcrossBufferFlushes) {
+  std::string expected;
+  std::string big(kBufferSize + 5, 'B');
+  std::string written = Written([&](OutputFile& out) {
+    for (int i = 0; i < 5000; ++i) {
+      std::string line = "line " + std::to_string(i);
+      out.WriteLine(line);
+      expected += line + "\r\n";
+      if (i % 1000 == 999) {
+        out.Write(big);
+        expected += big;
+        out.WriteLine(big);
+        expected += big + "\r\n";
+      }
+    }
+  });
+  EXPECT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected);
+}
+
+TEST_F(FileSystemTest, OpenOutputEmptiesAnExistingFile) {
+  dir.WriteFile("out.txt", std::string(1000, 'o'));
+  EXPECT_EQ(Written([](OutputFile& out) { out.WriteLine("new"); }), "new\r\n");
+}
+
+// -------------------------------------------------- replace and copy ---
+
+TEST_F(FileSystemTest, ReplacePutsSourceInTargetsPlace) {
+  dir.WriteFile("~form.tmp", "new\r\n");
+  dir.WriteFile("frmA.frm", "old old old\r\n");
+  fs->Replace(dir.Path("~form.tmp"), dir.Path("frmA.frm"));
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "new\r\n");
+  EXPECT_FALSE(dir.Exists("~form.tmp"));
+
+  // The target need not exist.
+  dir.WriteFile("x.tmp", "x");
+  fs->Replace(dir.Path("x.tmp"), dir.Path("fresh.frm"));
+  EXPECT_EQ(dir.ReadFile("fresh.frm"), "x");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"fresh.frm", "frmA.frm"}));
+}
+
+TEST_F(FileSystemTest, ReplaceRefusesReadOnlyTargetAndKeepsBothFiles) {
+  dir.WriteFile("~form.tmp", "new");
+  dir.WriteFile("frmA.frm", "old");
+  dir.SetReadOnly("frmA.frm", true);
+  EXPECT_EQ(ErrorOf([&] { fs->Replace(dir.Path("~form.tmp"), dir.Path("frmA.frm")); }),
+            err::kPermissionDenied);
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "old");
+  EXPECT_EQ(dir.ReadFile("~form.tmp"), "new");
+  EXPECT_TRUE(dir.IsReadOnly("frmA.frm"));
+}
+
+TEST_F(FileSystemTest, ReplaceReportsMissingSourceAndMissingFolder) {
+  dir.WriteFile("frmA.frm", "old");
+  EXPECT_EQ(ErrorOf([&] { fs->Replace(dir.Path("none.tmp"), dir.Path("frmA.frm")); }),
+            err::kFileNotFound);
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "old");
+  dir.WriteFile("a.tmp", "a");
+  EXPECT_EQ(ErrorOf([&] { fs->Replace(dir.Path("a.tmp"), dir.Path("nofolder\\frmA.frm")); }),
+            err::kPathNotFound);
+  EXPECT_EQ(dir.ReadFile("a.tmp"), "a");
+}
+
+#ifndef _WIN32
+mode_t ModeOf(const TempDir& dir, const std::string& name) {
+  struct stat st;
+  EXPECT_EQ(::stat((dir.native() + "/" + name).c_str(), &st), 0);
+  return st.st_mode & 07777;
+}
+
+TEST_F(FileSystemTest, ReplacedFileKeepsTheTargetsPermissionBits) {
+  dir.WriteFile("~form.tmp", "new");
+  dir.WriteFile("frmA.frm", "old");
+  ASSERT_EQ(::chmod((dir.native() + "/~form.tmp").c_str(), 0600), 0);
+  ASSERT_EQ(::chmod((dir.native() + "/frmA.frm").c_str(), 0754), 0);
+  fs->Replace(dir.Path("~form.tmp"), dir.Path("frmA.frm"));
+  EXPECT_EQ(ModeOf(dir, "frmA.frm"), 0754u);
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "new");
+}
+#endif
+
+TEST_F(FileSystemTest, CopyOverCreatesOrOverwritesTheTarget) {
+  std::string bytes = "VERSION 5.00\r\n" + std::string(kBufferSize * 2 + 1, 'c');
+  dir.WriteFile("frmA.frm", bytes);
+  fs->CopyOver(dir.Path("frmA.frm"), dir.Path("copy.frm"));
+  EXPECT_TRUE(dir.ReadFile("copy.frm") == bytes);
+  // A longer old target must not leave its tail behind.
+  dir.WriteFile("short.frm", "short");
+  fs->CopyOver(dir.Path("short.frm"), dir.Path("copy.frm"));
+  EXPECT_EQ(dir.ReadFile("copy.frm"), "short");
+  EXPECT_TRUE(dir.ReadFile("frmA.frm") == bytes);
+}
+
+TEST_F(FileSystemTest, CopyOverFailsWithoutHarmingAnyFile) {
+  dir.WriteFile("frmA.frm", "form");
+  EXPECT_EQ(ErrorOf([&] { fs->CopyOver(dir.Path("none.frm"), dir.Path("frmA.frm")); }),
+            err::kFileNotFound);
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "form");
+  EXPECT_NE(ErrorOf([&] { fs->CopyOver(dir.Path("frmA.frm"), dir.Path("frmA.frm")); }), 0);
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "form");
+  dir.WriteFile("ro.frm", "read-only");
+  dir.SetReadOnly("ro.frm", true);
+  EXPECT_EQ(ErrorOf([&] { fs->CopyOver(dir.Path("frmA.frm"), dir.Path("ro.frm")); }),
+            err::kPermissionDenied);
+  EXPECT_EQ(dir.ReadFile("ro.frm"), "read-only");
+}
+
+// ------------------------------------------- files, folders and errors ---
+
+TEST_F(FileSystemTest, MissingFileIs53AndMissingFolderIs76) {
+  dir.WriteFile("plain.txt", "p");
+  EXPECT_EQ(ErrorOf([&] { fs->OpenInput(dir.Path("none.frm")); }), err::kFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs->OpenInput(dir.Path("none\\a.frm")); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs->OpenOutput(dir.Path("none\\a.frm")); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs->FileLength(dir.Path("none.frm")); }), err::kFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs->FileLength(dir.Path("none\\a.frm")); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs->Remove(dir.Path("none.frm")); }), err::kFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs->Remove(dir.Path("none\\a.frm")); }), err::kPathNotFound);
+  // A file used as a folder.
+  EXPECT_EQ(ErrorOf([&] { fs->OpenInput(dir.Path("plain.txt\\a.frm")); }), err::kPathNotFound);
+}
+
+TEST_F(FileSystemTest, FoldersAreNotFiles) {
+  dir.MakeDir("Forms");
+  EXPECT_EQ(ErrorOf([&] { fs->FileLength(dir.Path("Forms")); }), err::kFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs->OpenInput(dir.Path("Forms")); }), err::kPathFileAccess);
+  EXPECT_NE(ErrorOf([&] { fs->OpenOutput(dir.Path("Forms")); }), 0);
+  EXPECT_TRUE(dir.Exists("Forms"));
+}
+
+TEST_F(FileSystemTest, FileLengthAndRemove) {
+  dir.WriteFile("a.frm", "12345");
+  EXPECT_EQ(fs->FileLength(dir.Path("a.frm")), 5);
+  fs->Remove(dir.Path("a.frm"));
+  EXPECT_FALSE(dir.Exists("a.frm"));
+  // Windows will not delete a read-only file, and neither do we.
+  dir.WriteFile("ro.frm", "ro");
+  dir.SetReadOnly("ro.frm", true);
+  EXPECT_EQ(ErrorOf([&] { fs->Remove(dir.Path("ro.frm")); }), err::kPermissionDenied);
+  EXPECT_TRUE(dir.Exists("ro.frm"));
+}
+
+TEST_F(FileSystemTest, CreateFolderMakesOneLevel) {
+  fs->CreateFolder(dir.Path("_Backup"));
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"_Backup"}));
+  EXPECT_EQ(ErrorOf([&] { fs->CreateFolder(dir.Path("_Backup")); }), err::kPathFileAccess);
+  EXPECT_EQ(ErrorOf([&] { fs->CreateFolder(dir.Path("a\\b")); }), err::kPathNotFound);
+  EXPECT_FALSE(dir.Exists("a"));
+  fs->CreateFolder(dir.Path("sub\\"));
+  EXPECT_TRUE(dir.Exists("sub"));
+}
+
+TEST_F(FileSystemTest, FirstPlainFileSkipsFolders) {
+  dir.MakeDir("_Backup\\inner");
+  EXPECT_EQ(fs->FirstPlainFile(dir.Path("_Backup\\")), std::nullopt);
+  dir.WriteFile("_Backup\\inner\\deep.frm", "d");
+  EXPECT_EQ(fs->FirstPlainFile(dir.Path("_Backup\\")), std::nullopt);
+  dir.WriteFile("_Backup\\README", "no extension");
+  EXPECT_EQ(fs->FirstPlainFile(dir.Path("_Backup\\")), "README");
+  EXPECT_NE(ErrorOf([&] { fs->FirstPlainFile(dir.Path("none\\")); }), 0);
+}
+
+#ifndef _WIN32
+TEST_F(FileSystemTest, FirstPlainFileSkipsHiddenFilesAndIsStable) {
+  dir.WriteFile("_Backup\\.gitkeep", "");
+  EXPECT_EQ(fs->FirstPlainFile(dir.Path("_Backup\\")), std::nullopt);
+  dir.WriteFile("_Backup\\b.frm", "");
+  dir.WriteFile("_Backup\\a.vbp", "");
+  dir.WriteFile("_Backup\\c.frm", "");
+  EXPECT_EQ(fs->FirstPlainFile(dir.Path("_Backup\\")), "a.vbp");
+}
+#endif
+
+// ------------------------------------------- the POSIX name look-up ---
+
+#ifndef _WIN32
+TEST_F(FileSystemTest, FolderAndFileFoundIgnoringCase) {
+  dir.WriteFile("Forms\\frmA.frm", "Begin\r\n");
+  std::unique_ptr<InputFile> in = fs->OpenInput(dir.Path("FORMS\\FRMA.FRM"));
+  EXPECT_EQ(in->ReadLine(), "Begin");
+  EXPECT_EQ(fs->FileLength(dir.Path("forms\\frma.frm")), 7);
+  EXPECT_EQ(fs->FirstPlainFile(dir.Path("FORMS\\")), "frmA.frm");
+}
+
+TEST_F(FileSystemTest, AnsiNameFindsItsUtf8File) {
+  dir.WriteFile("Swift_Op\xC3\xA9ration.frm", "utf8 name");
+  EXPECT_EQ(fs->FileLength(dir.Path("Swift_Op\xE9ration.frm")), 9);
+  // Case is ignored beyond ASCII too: "É" finds "é".
+  EXPECT_EQ(fs->FileLength(dir.Path("SWIFT_OP\xC9RATION.FRM")), 9);
+  EXPECT_EQ(fs->FileLength(dir.Path("SWIFT_OP\xC3\x89RATION.FRM")), 9);
+  // A name the disk keeps in ANSI bytes is matched ignoring case as well.
+  dir.WriteFile("Gr\xFC\xDF" "e.frm", "ansi name");
+  EXPECT_EQ(fs->FileLength(dir.Path("GR\xDC\xDF" "E.FRM")), 9);
+}
+
+TEST_F(FileSystemTest, ExactNameWinsOverCaseVariant) {
+  dir.WriteFile("frmA.frm", "lower");
+  dir.WriteFile("FRMA.FRM", "upper");
+  EXPECT_EQ(fs->OpenInput(dir.Path("FRMA.FRM"))->ReadLine(), "upper");
+  EXPECT_EQ(fs->OpenInput(dir.Path("frmA.frm"))->ReadLine(), "lower");
+}
+
+TEST_F(FileSystemTest, NewFilesGoIntoTheFoundFolderUnderTheGivenName) {
+  dir.WriteFile("Forms\\frmA.frm", "old");
+  auto out = fs->OpenOutput(dir.Path("FORMS\\~form.tmp"));
+  out->WriteLine("new");
+  out->Close();
+  EXPECT_EQ(dir.List("Forms"), (std::vector<std::string>{"frmA.frm", "~form.tmp"}));
+  fs->CreateFolder(dir.Path("FORMS\\_Backup"));
+  fs->CopyOver(dir.Path("forms\\FRMA.frm"), dir.Path("FORMS\\_BACKUP\\frmA.frm"));
+  EXPECT_EQ(dir.ReadFile("Forms\\_Backup\\frmA.frm"), "old");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"Forms"}));
+}
+
+TEST_F(FileSystemTest, ExistingFileIsReusedRatherThanDuplicatedInAnotherCase) {
+  // As on Windows: the project names "FRMA.FRM", the disk holds "frmA.frm";
+  // the converted form must take that file's place, not sit beside it.
+  dir.WriteFile("frmA.frm", "old");
+  dir.WriteFile("~form.tmp", "new");
+  fs->Replace(dir.Path("~form.tmp"), dir.Path("FRMA.FRM"));
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"frmA.frm"}));
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "new");
+  fs->CreateFolder(dir.Path("_Backup"));
+  EXPECT_EQ(ErrorOf([&] { fs->CreateFolder(dir.Path("_BACKUP")); }), err::kPathFileAccess);
+}
+
+TEST_F(FileSystemTest, UnknownCodePageIsRefused) {
+  EXPECT_THROW(MakeNativeFileSystem("NO-SUCH-CODEPAGE-42"), VbError);
+  auto cyrillic = MakeNativeFileSystem("WINDOWS-1251");
+  EXPECT_EQ(cyrillic->ToDisplayText("\xCF\xF0\xE8"), "\xD0\x9F\xD1\x80\xD0\xB8");  // "При"
+}
+
+TEST_F(FileSystemTest, DisplayTextKeepsUtf8AndMarksUndefinedBytes) {
+  EXPECT_EQ(fs->ToDisplayText("Op\xC3\xA9ration"), "Op\xC3\xA9ration");
+  // 0x81 means nothing in Windows-1252.
+  EXPECT_EQ(fs->ToDisplayText("a\x81z\xE9"), "a\xEF\xBF\xBDz\xC3\xA9");
+}
+#endif
+
+TEST_F(FileSystemTest, DisplayTextConvertsAnsiToUtf8) {
+  EXPECT_EQ(fs->ToDisplayText("Swift_Op\xE9ration.frm"), "Swift_Op\xC3\xA9ration.frm");
+  EXPECT_EQ(fs->ToDisplayText("C:\\Projekte\\Gr\xF6\xDF" "e.vbp"),
+            "C:\\Projekte\\Gr\xC3\xB6\xC3\x9F" "e.vbp");
+  EXPECT_EQ(fs->ToDisplayText(""), "");
+}
+
+TEST(Utf8Test, ValidationRejectsMalformedSequences) {
+  EXPECT_TRUE(fs_detail::IsValidUtf8("plain \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+  EXPECT_FALSE(fs_detail::IsValidUtf8("\xE9"));              // a Windows-1252 byte
+  EXPECT_FALSE(fs_detail::IsValidUtf8("\xC0\xAF"));          // overlong
+  EXPECT_FALSE(fs_detail::IsValidUtf8("\xED\xA0\x80"));      // surrogate
+  EXPECT_FALSE(fs_detail::IsValidUtf8("\xE2\x82"));          // cut off
+  EXPECT_FALSE(fs_detail::IsValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
+  EXPECT_EQ(fs_detail::FoldCaseUtf8("ÀÉÎ ŒŠŸ ÄÖÜ ĄŁŻ ΑΩ ДЯЁ x\xFF"),
+            "àéî œšÿ äöü ąłż αω дяё x\xFF");
+}
+
+// ---------------------------------------------- the failing file system ---
+
+TEST_F(FileSystemTest, FaultyFileSystemCountsEveryOperationInOrder) {
+  dir.WriteFile("a.frm", "1\r\n2\r\n");
+  FaultyFileSystem faulty(*fs);
+  {
+    auto in = faulty.OpenInput(dir.Path("a.frm"));
+    auto out = faulty.OpenOutput(dir.Path("b.tmp"));
+    EXPECT_EQ(in->Length(), 6);
+    while (!in->AtEnd()) out->WriteLine(in->ReadLine());
+    in->Position();
+    out->Write("x");
+    in->Close();
+    out->Close();
+  }
+  faulty.Replace(dir.Path("b.tmp"), dir.Path("a.frm"));
+  EXPECT_EQ(faulty.ToDisplayText("a"), "a");  // converts only, not counted
+  EXPECT_EQ(faulty.log(), (std::vector<std::string>{
+                              "OpenInput", "OpenOutput", "Length", "AtEnd", "ReadLine",
+                              "WriteLine", "AtEnd", "ReadLine", "WriteLine", "AtEnd", "Position",
+                              "Write", "Close", "Close", "Replace"}));
+  EXPECT_EQ(faulty.operations(), 15);
+  EXPECT_EQ(dir.ReadFile("a.frm"), "1\r\n2\r\nx");
+  faulty.Reset();
+  EXPECT_EQ(faulty.operations(), 0);
+  EXPECT_TRUE(faulty.log().empty());
+}
+
+TEST_F(FileSystemTest, FaultyFileSystemFailsOnlyTheChosenOperationWithoutRunningIt) {
+  dir.WriteFile("a.frm", "old");
+  dir.WriteFile("b.tmp", "new");
+  FaultyFileSystem faulty(*fs);
+  faulty.FailAt(2, err::kDiskFull);
+  EXPECT_EQ(faulty.FileLength(dir.Path("a.frm")), 3);
+  try {
+    faulty.Replace(dir.Path("b.tmp"), dir.Path("a.frm"));
+    ADD_FAILURE() << "the second operation did not fail";
+  } catch (const VbError& error) {
+    EXPECT_EQ(error.number(), err::kDiskFull);
+    EXPECT_EQ(error.description(), "Datenträger voll");
+  }
+  EXPECT_TRUE(faulty.failed());
+  EXPECT_EQ(dir.ReadFile("a.frm"), "old");  // the failed Replace did not run
+  faulty.Replace(dir.Path("b.tmp"), dir.Path("a.frm"));
+  EXPECT_EQ(dir.ReadFile("a.frm"), "new");
+  EXPECT_EQ(faulty.operations(), 3);
+
+  // A number outside the table still fails, with a neutral description,
+  // and file operations count like the others.
+  faulty.Reset();
+  faulty.FailAt(3, 1234);
+  auto in = faulty.OpenInput(dir.Path("a.frm"));
+  EXPECT_FALSE(in->AtEnd());
+  try {
+    in->ReadLine();
+    ADD_FAILURE() << "ReadLine did not fail";
+  } catch (const VbError& error) {
+    EXPECT_EQ(error.number(), 1234);
+    EXPECT_EQ(error.description(), "Injected failure");
+  }
+  EXPECT_EQ(in->ReadLine(), "new");  // the failed read consumed nothing
+}
+
+}  // namespace
+}  // namespace xpconv
