@@ -29,8 +29,8 @@ struct Streams {
 // The layout of the engine's own error boxes, for errors that reach us
 // outside of them (a project file that cannot be read, say).
 void ReportError(std::ostream& err, const VbError& error, const std::string& shown_path) {
-  err << "Fehler: " << error.number() << '\n' << error.description() << "\n\nDatei: " << shown_path
-      << '\n';
+  err << "Fehler: " << error.number() << '\n'
+      << error.description() << "\n\nDatei: " << shown_path << '\n';
 }
 
 ConsoleSettings SettingsFrom(const CommandLine& line) {
@@ -106,8 +106,7 @@ int RunProject(const CommandLine& line, FileSystem& fs, Streams io, Terminal& te
     ReportError(io.err, error, fs.ToDisplayText(line.paths[0]));
     return kExitFailed;
   }
-  settings.selected =
-      ResolveSelection(line.select, static_cast<int32_t>(settings.entries.size()));
+  settings.selected = ResolveSelection(line.select, static_cast<int32_t>(settings.entries.size()));
 
   AbortFlag abort;
   ConsoleHost console(std::move(settings), io.in, io.out, io.err, terminal, abort);

@@ -72,10 +72,10 @@ struct OptionInfo {
 };
 
 constexpr OptionInfo kOptions[] = {
-    {"--keep", true, true, false, true},      {"--plain", false, true, false, true},
-    {"--codepage", true, true, true, true},   {"--trace", false, true, false, true},
-    {"--select", true, false, false, true},   {"--no-backup", false, false, false, true},
-    {"--yes", false, false, false, true},     {"--answer", true, false, false, true},
+    {"--keep", true, true, false, true},    {"--plain", false, true, false, true},
+    {"--codepage", true, true, true, true}, {"--trace", false, true, false, true},
+    {"--select", true, false, false, true}, {"--no-backup", false, false, false, true},
+    {"--yes", false, false, false, true},   {"--answer", true, false, false, true},
     {"--help", false, true, true, true},
 };
 

@@ -104,7 +104,7 @@ std::string RenderProgressLine(const ProgressView& view) {
   line += ' ';
   line += Bar(view.file_bar, 100);
   const std::string number = std::to_string(std::clamp(view.file_bar, 0, 100));
-  line.append(4 - number.size(), ' ');
+  line.append(5 - number.size(), ' ');
   line += number;
   line += " %";
   return line;
@@ -122,7 +122,9 @@ ConsoleHost::ConsoleHost(ConsoleSettings settings, std::istream& in, std::ostrea
   settings_.selected.resize(settings_.entries.size(), false);
 }
 
-ConsoleHost::~ConsoleHost() { ClearProgressLine(); }
+ConsoleHost::~ConsoleHost() {
+  ClearProgressLine();
+}
 
 void ConsoleHost::ShowFileProgressOnly() {
   view_ = ProgressView{};
@@ -147,10 +149,16 @@ void ConsoleHost::Redraw() {
   drawn_width_ = std::max(width, drawn_width_);
 }
 
-std::string ConsoleHost::ProjectPath() { return settings_.project_path; }
-std::string ConsoleHost::ProjectFolder() { return settings_.project_folder; }
+std::string ConsoleHost::ProjectPath() {
+  return settings_.project_path;
+}
+std::string ConsoleHost::ProjectFolder() {
+  return settings_.project_folder;
+}
 
-int32_t ConsoleHost::EntryCount() { return static_cast<int32_t>(settings_.entries.size()); }
+int32_t ConsoleHost::EntryCount() {
+  return static_cast<int32_t>(settings_.entries.size());
+}
 
 int32_t ConsoleHost::SelectedCount() {
   return static_cast<int32_t>(
@@ -167,8 +175,12 @@ std::string ConsoleHost::EntryText(int16_t index) {
   return settings_.entries[static_cast<size_t>(index)];
 }
 
-int32_t ConsoleHost::BackupOption() { return settings_.backup; }
-void ConsoleHost::SwitchBackupOn() { settings_.backup = 1; }
+int32_t ConsoleHost::BackupOption() {
+  return settings_.backup;
+}
+void ConsoleHost::SwitchBackupOn() {
+  settings_.backup = 1;
+}
 
 // A console has nothing to disable: no second run can start while this one
 // holds the process.
@@ -179,7 +191,9 @@ int32_t ConsoleHost::ReplaceOption(int16_t kind) {
   return settings_.replace[static_cast<size_t>(kind)];
 }
 
-int32_t ConsoleHost::XPStyleOption() { return settings_.xp_style; }
+int32_t ConsoleHost::XPStyleOption() {
+  return settings_.xp_style;
+}
 
 void ConsoleHost::LoadProgress() {
   ClearProgressLine();

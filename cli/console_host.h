@@ -81,7 +81,8 @@ class ConsoleHost : public Host {
   void SetTotalBarMax(int32_t value) override;
   void ShowProgress() override;
   void UnloadProgress() override;
-  int32_t ShowMessage(const std::string& prompt, int32_t buttons, const std::string& title) override;
+  int32_t ShowMessage(const std::string& prompt, int32_t buttons,
+                      const std::string& title) override;
   // Ctrl+C since the last pump asks "Wirklich abbrechen?"; Ja raises the
   // abort flag.
   void PumpMessages() override;

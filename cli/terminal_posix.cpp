@@ -10,7 +10,9 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+  g_interrupted = 1;
+}
 
 class PosixTerminal : public Terminal {
  public:
@@ -36,6 +38,8 @@ class PosixTerminal : public Terminal {
 
 }  // namespace
 
-std::unique_ptr<Terminal> MakeSystemTerminal() { return std::make_unique<PosixTerminal>(); }
+std::unique_ptr<Terminal> MakeSystemTerminal() {
+  return std::make_unique<PosixTerminal>();
+}
 
 }  // namespace xpconv::cli

@@ -39,6 +39,8 @@ class Win32Terminal : public Terminal {
 
 }  // namespace
 
-std::unique_ptr<Terminal> MakeSystemTerminal() { return std::make_unique<Win32Terminal>(); }
+std::unique_ptr<Terminal> MakeSystemTerminal() {
+  return std::make_unique<Win32Terminal>();
+}
 
 }  // namespace xpconv::cli

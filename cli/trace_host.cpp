@@ -35,8 +35,12 @@ size_t Utf8SequenceLength(std::string_view text) {
   return length;
 }
 
-std::string Number(int64_t value) { return std::to_string(value); }
-std::string Bool(bool value) { return value ? "true" : "false"; }
+std::string Number(int64_t value) {
+  return std::to_string(value);
+}
+std::string Bool(bool value) {
+  return value ? "true" : "false";
+}
 
 }  // namespace
 
@@ -105,7 +109,9 @@ void TraceHost::Write(std::string_view op, std::string_view args, std::string_vi
   out_ << "}\n";
 }
 
-std::string TraceHost::Ansi(const std::string& text) { return JsonString(fs_.ToDisplayText(text)); }
+std::string TraceHost::Ansi(const std::string& text) {
+  return JsonString(fs_.ToDisplayText(text));
+}
 
 std::string TraceHost::ProjectPath() {
   std::string result = inner_.ProjectPath();

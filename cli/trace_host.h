@@ -42,7 +42,8 @@ class TraceHost : public Host {
   void SetTotalBarMax(int32_t value) override;
   void ShowProgress() override;
   void UnloadProgress() override;
-  int32_t ShowMessage(const std::string& prompt, int32_t buttons, const std::string& title) override;
+  int32_t ShowMessage(const std::string& prompt, int32_t buttons,
+                      const std::string& title) override;
   void PumpMessages() override;
 
  private:

@@ -37,8 +37,8 @@ TEST(CommandLineTest, KeepClearsOnlyTheNamedKindsInTheirOptionOrder) {
 
 TEST(CommandLineTest, RunOptionsSetTheWizardState) {
   const CommandLine line =
-      ParseCommandLine({"--plain", "run", "--no-backup", "--codepage", "GBK", "App.vbp",
-                        "--answer", "ja", "--answer=Abbrechen", "--answer", "n", "--trace"});
+      ParseCommandLine({"--plain", "run", "--no-backup", "--codepage", "GBK", "App.vbp", "--answer",
+                        "ja", "--answer=Abbrechen", "--answer", "n", "--trace"});
   EXPECT_EQ(line.xp_style, 0);
   EXPECT_EQ(line.backup, 0);
   EXPECT_EQ(line.codepage, "GBK");

@@ -127,7 +127,8 @@ TEST_F(ConsoleHostTest, CtrlCAsksTheAbortQuestionAndOnlyJaRaisesTheFlag) {
   Host().PumpMessages();
   Host().PumpMessages();
   EXPECT_FALSE(abort.raised());
-  EXPECT_EQ(Count(err.str(), "Konverierung\nWirklich abbrechen?\n[j]a / [n]ein? "), 1u) << err.str();
+  EXPECT_EQ(Count(err.str(), "Konverierung\nWirklich abbrechen?\n[j]a / [n]ein? "), 1u)
+      << err.str();
   Host().PumpMessages();
   EXPECT_FALSE(abort.raised());
   Host().PumpMessages();

@@ -79,7 +79,9 @@ class TraceHostTest : public ::testing::Test {
 TEST_F(TraceHostTest, EveryOperationIsForwardedAndWrittenInCallOrderWithItsResult) {
   inner.project_path = "C:\\Projekte\\M\xfcller.vbp";
   inner.project_folder = "C:\\Projekte\\";
-  inner.SetEntries({"frmA.frm", "Forms\\Gr\xf6\xdf" "e.frm"});
+  inner.SetEntries({"frmA.frm",
+                    "Forms\\Gr\xf6\xdf"
+                    "e.frm"});
   inner.entries[1].selected = true;
   inner.replace = {1, 0, 1, 1};
   inner.xp_style = 0;
@@ -100,7 +102,9 @@ TEST_F(TraceHostTest, EveryOperationIsForwardedAndWrittenInCallOrderWithItsResul
   EXPECT_EQ(trace.EntryCount(), 2);
   EXPECT_FALSE(trace.IsEntrySelected(0));
   EXPECT_TRUE(trace.IsEntrySelected(1));
-  EXPECT_EQ(trace.EntryText(1), "Forms\\Gr\xf6\xdf" "e.frm");
+  EXPECT_EQ(trace.EntryText(1),
+            "Forms\\Gr\xf6\xdf"
+            "e.frm");
   EXPECT_EQ(trace.ReplaceOption(1), 0);
   EXPECT_EQ(trace.XPStyleOption(), 0);
   trace.SetFileCaption("Größe.frm");
