@@ -148,6 +148,17 @@ void RunModalLoop(HWND dialog, HWND owner, const bool* done) {
       break;
     }
     if (got < 0) break;
+    // Enter presses the button that has the focus, whichever the dialog
+    // manager currently counts as default.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+      HWND focus = ::GetFocus();
+      if (focus != nullptr && ::IsChild(dialog, focus) &&
+          (::SendMessageW(focus, WM_GETDLGCODE, 0, 0) &
+           (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0) {
+        ::SendMessageW(focus, BM_CLICK, 0, 0);
+        continue;
+      }
+    }
     if (!::IsDialogMessageW(dialog, &msg)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);

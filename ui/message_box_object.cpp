@@ -216,7 +216,10 @@ class ModalBox : public Window {
     int close_answer = kMessageBoxButtonOk;
   };
 
-  explicit ModalBox(Content content) : content_(std::move(content)) {}
+  // A box that ends without an answer (the program is quitting) answers as
+  // if it had been closed.
+  explicit ModalBox(Content content)
+      : content_(std::move(content)), answer_(content_.close_answer) {}
 
   // No background brush: the boxes paint every pixel themselves.
   static void Register(const wchar_t* class_name) { RegisterShape(class_name, 0, nullptr); }
@@ -250,7 +253,18 @@ class ModalBox : public Window {
         Finish(content_.close_answer);
         return 0;
       case DM_GETDEFID:
-        return MAKELRESULT(content_.buttons[content_.default_button].id, DC_HASDEFID);
+        return MAKELRESULT(default_id_, DC_HASDEFID);
+      case DM_SETDEFID:
+        // The dialog manager moves the default along with the focus; the
+        // buttons' frames follow, as in a platform dialog.
+        if (HWND old_default = ::GetDlgItem(hwnd(), default_id_)) {
+          ::SendMessageW(old_default, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+        }
+        default_id_ = static_cast<int>(wp);
+        if (HWND new_default = ::GetDlgItem(hwnd(), default_id_)) {
+          ::SendMessageW(new_default, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+        }
+        return TRUE;
       case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(wp);
         ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
@@ -381,7 +395,10 @@ class ModalBox : public Window {
           reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ::GetModuleHandleW(nullptr),
           nullptr);
       ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-      if (is_default) default_button = button;
+      if (is_default) {
+        default_button = button;
+        default_id_ = spec.id;
+      }
       x += button_widths[i] + button_gap;
     }
 
@@ -433,8 +450,9 @@ class ModalBox : public Window {
   SIZE icon_size_{};
   POINT icon_at_{};
   int band_top_ = 0;
+  int default_id_ = kMessageBoxButtonOk;
   bool done_ = false;
-  int answer_ = kMessageBoxButtonOk;
+  int answer_;
 };
 
 }  // namespace
