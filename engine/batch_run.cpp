@@ -210,6 +210,8 @@ class Run {
 
 }  // namespace
 
-void RunConversion(EngineContext& ctx) { Run(ctx).Execute(); }
+void RunConversion(EngineContext& ctx) {
+  Run(ctx).Execute();
+}
 
 }  // namespace xpconv

@@ -1,0 +1,211 @@
+#include "tests/support/vb6_project.h"
+
+namespace xpconv::testing {
+
+std::string JoinLines(const std::vector<std::string>& lines, std::string_view eol) {
+  std::string out;
+  for (const auto& line : lines) {
+    out += line;
+    out += eol;
+  }
+  return out;
+}
+
+std::string ProjectText(const std::vector<std::string>& form_entries, std::string_view eol) {
+  std::vector<std::string> lines = {
+      "Type=Exe",
+      "Reference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#..\\..\\WINDOWS\\SYSTEM\\"
+      "stdole2.tlb#OLE Automation",
+      "Object={831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0; MSCOMCTL.OCX",
+      "Object={BDC217C8-ED16-11CD-956C-0000C04E4C0A}#1.1#0; tabctl32.ocx",
+  };
+  for (const auto& entry : form_entries) lines.push_back("Form=" + entry);
+  const std::vector<std::string> tail = {
+      "Module=basStart; basStart.bas",
+      "Startup=\"frmHaupt\"",
+      "HelpFile=\"\"",
+      "Title=\"Kundenverwaltung\"",
+      "ExeName32=\"Kunden.exe\"",
+      "Command32=\"\"",
+      "Name=\"Kundenverwaltung\"",
+      "HelpContextID=\"0\"",
+      "CompatibleMode=\"0\"",
+      "MajorVer=1",
+      "MinorVer=0",
+      "RevisionVer=0",
+      "AutoIncrementVer=0",
+      "ServerSupportFiles=0",
+      "VersionCompanyName=\"M\xfcller & S\xf6hne GmbH\"",
+      "CompilationType=0",
+      "OptimizationType=0",
+      "FavorPentiumPro(tm)=0",
+      "CodeViewDebugInfo=0",
+      "NoAliasing=0",
+      "BoundsCheck=0",
+      "OverflowCheck=0",
+      "FlPointCheck=0",
+      "FDIVCheck=0",
+      "UnroundedFP=0",
+      "StartMode=0",
+      "Unattended=0",
+      "Retained=0",
+      "ThreadPerObject=0",
+      "MaxNumberOfThreads=1",
+      "",
+      "[MS Transaction Server]",
+      "AutoRefresh=1",
+  };
+  lines.insert(lines.end(), tail.begin(), tail.end());
+  return JoinLines(lines, eol);
+}
+
+std::string ConvertibleForm(std::string_view name, std::string_view eol) {
+  const std::string n(name);
+  return JoinLines(
+      {
+          "VERSION 5.00",
+          "Object = \"{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0\"; \"MSCOMCTL.OCX\"",
+          "Begin VB.Form " + n + " ",
+          "   BorderStyle     =   3  'Fester Dialog",
+          "   Caption         =   \"Kunde bearbeiten\"",
+          "   ClientHeight    =   3195",
+          "   ClientLeft      =   45",
+          "   ClientTop       =   330",
+          "   ClientWidth     =   4680",
+          "   LinkTopic       =   \"Form1\"",
+          "   ScaleHeight     =   3195",
+          "   ScaleWidth      =   4680",
+          "   StartUpPosition =   1  'Fenstermitte",
+          "   Begin VB.Frame fraAuswahl ",
+          "      Caption         =   \"\xdc"
+          "bersicht\"",
+          "      BeginProperty Font ",
+          "         Name            =   \"MS Sans Serif\"",
+          "         Size            =   8.25",
+          "         Charset         =   0",
+          "         Weight          =   700",
+          "         Underline       =   0   'False",
+          "         Italic          =   0   'False",
+          "         Strikethrough   =   0   'False",
+          "      EndProperty",
+          "      Height          =   1575",
+          "      Left            =   120",
+          "      TabIndex        =   0",
+          "      Top             =   120",
+          "      Width           =   4455",
+          "      Begin VB.OptionButton optArt ",
+          "         Caption         =   \"Privat\"",
+          "         Height          =   255",
+          "         Index           =   1",
+          "         Left            =   120",
+          "         TabIndex        =   2",
+          "         Top             =   720",
+          "         Width           =   1815",
+          "      End",
+          "      Begin VB.OptionButton optArt ",
+          "         Caption         =   \"Firma\"",
+          "         Height          =   255",
+          "         Index           =   0",
+          "         Left            =   120",
+          "         TabIndex        =   1",
+          "         Top             =   360",
+          "         Value           =   -1  'True",
+          "         Width           =   1815",
+          "      End",
+          "      Begin VB.CheckBox chkAktiv ",
+          "         Caption         =   \"Aktiv\"",
+          "         Height          =   255",
+          "         Left            =   2280",
+          "         TabIndex        =   3",
+          "         Top             =   360",
+          "         Value           =   1  'Aktiviert",
+          "         Width           =   1815",
+          "      End",
+          "   End",
+          "   Begin MSComctlLib.ProgressBar prgLaden ",
+          "      Height          =   255",
+          "      Left            =   120",
+          "      TabIndex        =   4",
+          "      Top             =   1800",
+          "      Width           =   4455",
+          "      _ExtentX        =   7858",
+          "      _ExtentY        =   450",
+          "      _Version        =   393216",
+          "      Appearance      =   1",
+          "   End",
+          "   Begin VB.CommandButton cmdSchliessen ",
+          "      Cancel          =   -1  'True",
+          "      Caption         =   \"Schlie\xdf"
+          "en\"",
+          "      Height          =   375",
+          "      Left            =   3360",
+          "      TabIndex        =   5",
+          "      Top             =   2640",
+          "      Width           =   1215",
+          "   End",
+          "End",
+          "Attribute VB_Name = \"" + n + "\"",
+          "Attribute VB_GlobalNameSpace = False",
+          "Attribute VB_Creatable = False",
+          "Attribute VB_PredeclaredId = True",
+          "Attribute VB_Exposed = False",
+          "Option Explicit",
+          "",
+          "Private Sub cmdSchliessen_Click()",
+          "   Unload Me",
+          "End Sub",
+      },
+      eol);
+}
+
+std::string PlainForm(std::string_view name, std::string_view eol) {
+  const std::string n(name);
+  return JoinLines(
+      {
+          "VERSION 5.00",
+          "Begin VB.Form " + n + " ",
+          "   BorderStyle     =   3  'Fester Dialog",
+          "   Caption         =   \"Info\"",
+          "   ClientHeight    =   1800",
+          "   ClientLeft      =   45",
+          "   ClientTop       =   330",
+          "   ClientWidth     =   3600",
+          "   LinkTopic       =   \"Form1\"",
+          "   ScaleHeight     =   1800",
+          "   ScaleWidth      =   3600",
+          "   Begin VB.TextBox txtName ",
+          "      Height          =   285",
+          "      Left            =   1200",
+          "      TabIndex        =   1",
+          "      Top             =   120",
+          "      Width           =   2295",
+          "   End",
+          "   Begin VB.CommandButton cmdOK ",
+          "      Caption         =   \"OK\"",
+          "      Default         =   -1  'True",
+          "      Height          =   375",
+          "      Left            =   2280",
+          "      TabIndex        =   2",
+          "      Top             =   1320",
+          "      Width           =   1215",
+          "   End",
+          "   Begin VB.Label lblName ",
+          "      Caption         =   \"Name:\"",
+          "      Height          =   255",
+          "      Left            =   120",
+          "      TabIndex        =   0",
+          "      Top             =   150",
+          "      Width           =   975",
+          "   End",
+          "End",
+          "Attribute VB_Name = \"" + n + "\"",
+          "Attribute VB_GlobalNameSpace = False",
+          "Attribute VB_Creatable = False",
+          "Attribute VB_PredeclaredId = True",
+          "Attribute VB_Exposed = False",
+          "Option Explicit",
+      },
+      eol);
+}
+
+}  // namespace xpconv::testing
