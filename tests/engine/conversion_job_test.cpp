@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/error.h"
@@ -482,6 +485,42 @@ TEST_F(ConversionJobTest, FileNameIsShownAsUtf8) {
   EXPECT_EQ(Convert("Mah\xe9.frm"), kFormFailed);
   ASSERT_EQ(host_.messages.size(), 1u);
   EXPECT_EQ(host_.messages[0].prompt, ErrorMessage(53, "Datei nicht gefunden", "Mah\xc3\xa9.frm"));
+}
+
+// Delegates to the native file system but runs out of memory in Replace, the
+// last step before the form would change.
+class OutOfMemoryAtReplace : public FileSystem {
+ public:
+  std::unique_ptr<InputFile> OpenInput(const std::string& path) override {
+    return inner_->OpenInput(path);
+  }
+  std::unique_ptr<OutputFile> OpenOutput(const std::string& path) override {
+    return inner_->OpenOutput(path);
+  }
+  int64_t FileLength(const std::string& path) override { return inner_->FileLength(path); }
+  void Remove(const std::string& path) override { inner_->Remove(path); }
+  void CopyOver(const std::string& source, const std::string& target) override {
+    inner_->CopyOver(source, target);
+  }
+  void Replace(const std::string&, const std::string&) override { throw std::bad_alloc(); }
+  void CreateFolder(const std::string& path) override { inner_->CreateFolder(path); }
+  std::optional<std::string> FirstPlainFile(const std::string& folder) override {
+    return inner_->FirstPlainFile(folder);
+  }
+  std::string ToDisplayText(std::string_view ansi) override { return inner_->ToDisplayText(ansi); }
+
+ private:
+  std::unique_ptr<FileSystem> inner_ = MakeNativeFileSystem();
+};
+
+TEST_F(ConversionJobTest, RunningOutOfMemoryIsReportedLikeAnyOtherFailure) {
+  const std::string original = Join(kOptionsForm, "\r\n");
+  Write(original);
+  OutOfMemoryAtReplace fs;
+  EXPECT_EQ(ConvertWith(fs), kFormFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].prompt, ErrorMessage(7, "Nicht genügend Speicher", kForm));
+  EXPECT_EQ(Read(), original);
 }
 
 TEST(FileExistsTest, IsTrueOnlyForAFileWhoseLengthCanBeRead) {
