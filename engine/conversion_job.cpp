@@ -177,8 +177,9 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
     error_description = "Interner Fehler";
   }
 
-  // The temporary file stays on this path: it may hold the only converted
-  // text, and the next job in this folder removes it.
+  // The temporary file is left as the failure left it: deleting it could fail
+  // in turn and hide the first error, and the next job in this folder
+  // removes it at its start.
   const std::string message = "Fehler: " + std::to_string(error_number) + "\r\n" +
                               error_description + "\r\n\r\n" +
                               "Datei: " + DisplayName(ctx.fs, file_name);
