@@ -208,6 +208,13 @@ class Win32FileSystem final : public FileSystem {
     if (IsFolderAttribute(GetFileAttributesA(source.c_str()))) {
       throw MakeError(err::kPathFileAccess);
     }
+    // Windows refuses to copy over a read-only file; not every implementation
+    // of CopyFileA does, so ask first and behave the same everywhere.
+    DWORD target_attributes = GetFileAttributesA(target.c_str());
+    if (target_attributes != INVALID_FILE_ATTRIBUTES &&
+        (target_attributes & FILE_ATTRIBUTE_READONLY)) {
+      throw MakeError(err::kPermissionDenied);
+    }
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) ThrowLastError();
   }
 
