@@ -45,35 +45,50 @@ bool BufferedInputFile::Fill() {
   return true;
 }
 
+size_t BufferedInputFile::NextLineEnd() {
+  const char* data = buffer_.get();
+  if (next_cr_ < begin_ || next_cr_ > end_) next_cr_ = FindByte(data, begin_, end_, '\r');
+  if (next_lf_ < begin_ || next_lf_ > end_) next_lf_ = FindByte(data, begin_, end_, '\n');
+  return std::min(next_cr_, next_lf_);
+}
+
+void BufferedInputFile::ConsumeLineEnd(size_t at) {
+  position_ += static_cast<int64_t>(at - begin_ + 1);
+  begin_ = at + 1;
+  if (buffer_[at] == '\r') {
+    // The LF of a CR LF may be the first byte of the next buffer.
+    if (begin_ == end_) Fill();
+    if (begin_ < end_ && buffer_[begin_] == '\n') {
+      ++begin_;
+      ++position_;
+    }
+  }
+}
+
 std::string BufferedInputFile::ReadLine() {
   CheckOpen();
   if (begin_ == end_ && !Fill()) throw MakeError(err::kInputPastEnd);
+  size_t hit = NextLineEnd();
+  if (hit < end_) {
+    // The common case: the whole line is in the buffer.
+    std::string line(buffer_.get() + begin_, hit - begin_);
+    ConsumeLineEnd(hit);
+    return line;
+  }
   std::string line;
   for (;;) {
-    const char* data = buffer_.get();
-    if (next_cr_ < begin_ || next_cr_ > end_) next_cr_ = FindByte(data, begin_, end_, '\r');
-    if (next_lf_ < begin_ || next_lf_ > end_) next_lf_ = FindByte(data, begin_, end_, '\n');
-    size_t hit = std::min(next_cr_, next_lf_);
     if (hit == end_) {
       // The line goes on in the next buffer, or is the last line and has no
       // line end.
-      line.append(data + begin_, end_ - begin_);
+      line.append(buffer_.get() + begin_, end_ - begin_);
       position_ += static_cast<int64_t>(end_ - begin_);
       begin_ = end_;
       if (!Fill()) return line;
+      hit = NextLineEnd();
       continue;
     }
-    line.append(data + begin_, hit - begin_);
-    position_ += static_cast<int64_t>(hit - begin_ + 1);
-    begin_ = hit + 1;
-    if (data[hit] == '\r') {
-      // The LF of a CR LF may be the first byte of the next buffer.
-      if (begin_ == end_) Fill();
-      if (begin_ < end_ && buffer_[begin_] == '\n') {
-        ++begin_;
-        ++position_;
-      }
-    }
+    line.append(buffer_.get() + begin_, hit - begin_);
+    ConsumeLineEnd(hit);
     return line;
   }
 }

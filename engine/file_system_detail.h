@@ -40,6 +40,10 @@ class BufferedInputFile : public InputFile {
  private:
   // Refills the empty buffer; false at the end of the file.
   bool Fill();
+  // The next CR or LF at or after begin_; end_ when the buffer holds none.
+  size_t NextLineEnd();
+  // Hands out the line end at buffer index at (CR, LF or CR LF).
+  void ConsumeLineEnd(size_t at);
   void CheckOpen() const;
 
   std::unique_ptr<char[]> buffer_;
