@@ -15,7 +15,9 @@
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -221,6 +223,19 @@ TEST_F(FileSystemTest, OpenOutputEmptiesAnExistingFile) {
   EXPECT_EQ(Written([](OutputFile& out) { out.WriteLine("new"); }), "new\r\n");
 }
 
+#ifndef _WIN32
+TEST_F(FileSystemTest, FullDiskIsReportedAsError61) {
+  // /dev/full takes every write and answers "no space left".
+  std::unique_ptr<OutputFile> out = fs->OpenOutput("\\dev\\full");
+  int32_t error = ErrorOf([&] {
+    for (int i = 0; i < 10000; ++i) out->WriteLine("Begin VB.CheckBox Check1");
+    out->Close();
+  });
+  EXPECT_EQ(error, err::kDiskFull);
+  EXPECT_EQ(ErrorOf([&] { out->Close(); }), 0);
+}
+#endif
+
 // -------------------------------------------------- replace and copy ---
 
 TEST_F(FileSystemTest, ReplacePutsSourceInTargetsPlace) {
@@ -366,6 +381,24 @@ TEST_F(FileSystemTest, FirstPlainFileSkipsHiddenFilesAndIsStable) {
   dir.WriteFile("_Backup\\a.vbp", "");
   dir.WriteFile("_Backup\\c.frm", "");
   EXPECT_EQ(fs->FirstPlainFile(dir.Path("_Backup\\")), "a.vbp");
+}
+#endif
+
+#ifdef _WIN32
+bool IsHidden(const TempDir& dir, const std::string& name) {
+  DWORD attributes = GetFileAttributesA((dir.native() + "\\" + name).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(FileSystemTest, HiddenFilesAreNotListedAndStayHiddenWhenReplaced) {
+  dir.WriteFile("frmA.frm", "old");
+  ASSERT_TRUE(SetFileAttributesA((dir.native() + "\\frmA.frm").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(IsHidden(dir, "frmA.frm"));
+  EXPECT_EQ(fs->FirstPlainFile(dir.path()), std::nullopt);
+  dir.WriteFile("~form.tmp", "new");
+  fs->Replace(dir.Path("~form.tmp"), dir.Path("frmA.frm"));
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "new");
+  EXPECT_TRUE(IsHidden(dir, "frmA.frm"));
 }
 #endif
 
