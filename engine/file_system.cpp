@@ -21,7 +21,9 @@ size_t FindByte(const char* data, size_t from, size_t end, char byte) {
 
 }  // namespace
 
-[[noreturn]] void ThrowClosed() { throw MakeError(err::kBadFileNameOrNumber); }
+[[noreturn]] void ThrowClosed() {
+  throw MakeError(err::kBadFileNameOrNumber);
+}
 
 // ---------------------------------------------------------------- input ---
 

@@ -33,18 +33,23 @@ using fs_detail::kBufferSize;
 
 int32_t MapErrno(int error) {
   switch (error) {
-    case ENOENT: return err::kFileNotFound;
-    case ENOTDIR: return err::kPathNotFound;
+    case ENOENT:
+      return err::kFileNotFound;
+    case ENOTDIR:
+      return err::kPathNotFound;
     case EACCES:
     case EPERM:
     case EROFS:
-    case ETXTBSY: return err::kPermissionDenied;
+    case ETXTBSY:
+      return err::kPermissionDenied;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return err::kDiskFull;
+    case EFBIG:
+      return err::kDiskFull;
     case ENAMETOOLONG:
     case EINVAL:
-    case EILSEQ: return err::kBadFileNameOrNumber;
+    case EILSEQ:
+      return err::kBadFileNameOrNumber;
     case EISDIR:
     case EEXIST:
     case ENOTEMPTY:
@@ -52,8 +57,10 @@ int32_t MapErrno(int error) {
     case EXDEV:
     case ELOOP:
     case EMLINK:
-    case EIO: return err::kPathFileAccess;
-    default: return 0;
+    case EIO:
+      return err::kPathFileAccess;
+    default:
+      return 0;
   }
 }
 
@@ -90,7 +97,9 @@ bool Exists(const std::string& native) {
 // Regular files without a write bit for the owner are what Windows calls
 // read-only. The mode bits are asked, not access(2): as root that always
 // grants write access.
-bool IsReadOnlyFile(const struct stat& st) { return S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR); }
+bool IsReadOnlyFile(const struct stat& st) {
+  return S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
+}
 
 // ---------------------------------------------------------------- files ---
 
@@ -291,8 +300,8 @@ class PosixFileSystem final : public FileSystem {
       }
       if (IsReadOnlyFile(target_stat)) throw MakeError(err::kPermissionDenied);
     }
-    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                  source_stat.st_mode & 0777));
+    Fd out(
+        ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, source_stat.st_mode & 0777));
     if (out.get() < 0) throw PathError(errno, to);
     std::unique_ptr<char[]> buffer(new char[kBufferSize]);
     for (;;) {

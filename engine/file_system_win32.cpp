@@ -32,30 +32,38 @@ using fs_detail::BufferedOutputFile;
 
 int32_t MapWin32Error(DWORD code) {
   switch (code) {
-    case ERROR_FILE_NOT_FOUND: return err::kFileNotFound;
+    case ERROR_FILE_NOT_FOUND:
+      return err::kFileNotFound;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-    case ERROR_DIRECTORY: return err::kPathNotFound;
+    case ERROR_DIRECTORY:
+      return err::kPathNotFound;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return err::kPermissionDenied;
+    case ERROR_LOCK_VIOLATION:
+      return err::kPermissionDenied;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return err::kDiskFull;
+    case ERROR_HANDLE_DISK_FULL:
+      return err::kDiskFull;
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_INVALID_HANDLE: return err::kBadFileNameOrNumber;
-    case ERROR_HANDLE_EOF: return err::kInputPastEnd;
+    case ERROR_INVALID_HANDLE:
+      return err::kBadFileNameOrNumber;
+    case ERROR_HANDLE_EOF:
+      return err::kInputPastEnd;
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:
     case ERROR_DIR_NOT_EMPTY:
     case ERROR_NOT_SAME_DEVICE:
     case ERROR_CANNOT_MAKE:
-    case ERROR_BUSY: return err::kPathFileAccess;
-    default: return 0;
+    case ERROR_BUSY:
+      return err::kPathFileAccess;
+    default:
+      return 0;
   }
 }
 
@@ -89,7 +97,9 @@ VbError Win32Error(DWORD code) {
   return VbError(static_cast<int32_t>(code), SystemText(code));
 }
 
-[[noreturn]] void ThrowLastError() { throw Win32Error(GetLastError()); }
+[[noreturn]] void ThrowLastError() {
+  throw Win32Error(GetLastError());
+}
 
 // ---------------------------------------------------------------- files ---
 
@@ -289,8 +299,8 @@ class Win32FileSystem final : public FileSystem {
 
   std::string ToDisplayText(std::string_view ansi) override {
     if (ansi.empty()) return {};
-    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                     nullptr, 0);
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
     if (length > 0) {
       MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),

@@ -132,11 +132,11 @@ TEST_F(FileSystemTest, CrLfSplitByTheBufferBoundaryIsOneLineEnd) {
             (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize)},
                                {"y", static_cast<int64_t>(kBufferSize + 2)}}));
   // A CR that is the file's last byte and the buffer's last byte.
-  EXPECT_EQ(ReadLines(head + "\r"),
-            (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize)}}));
+  EXPECT_EQ(ReadLines(head + "\r"), (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize)}}));
   // An empty line right behind the boundary.
-  EXPECT_EQ(ReadLines(head + "\r\r"), (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize)},
-                                                          {"", static_cast<int64_t>(kBufferSize + 1)}}));
+  EXPECT_EQ(ReadLines(head + "\r\r"),
+            (std::vector<Line>{{head, static_cast<int64_t>(kBufferSize)},
+                               {"", static_cast<int64_t>(kBufferSize + 1)}}));
 }
 
 TEST_F(FileSystemTest, LinesLongerThanTheBufferComeWhole) {
@@ -420,8 +420,10 @@ TEST_F(FileSystemTest, AnsiNameFindsItsUtf8File) {
   EXPECT_EQ(fs->FileLength(dir.Path("SWIFT_OP\xC9RATION.FRM")), 9);
   EXPECT_EQ(fs->FileLength(dir.Path("SWIFT_OP\xC3\x89RATION.FRM")), 9);
   // A name the disk keeps in ANSI bytes is matched ignoring case as well.
-  dir.WriteFile("Gr\xFC\xDF" "e.frm", "ansi name");
-  EXPECT_EQ(fs->FileLength(dir.Path("GR\xDC\xDF" "E.FRM")), 9);
+  const std::string on_disk = std::string("Gr\xFC\xDF") + "e.frm";
+  const std::string in_project = std::string("GR\xDC\xDF") + "E.FRM";
+  dir.WriteFile(on_disk, "ansi name");
+  EXPECT_EQ(fs->FileLength(dir.Path(in_project)), 9);
 }
 
 TEST_F(FileSystemTest, ExactNameWinsOverCaseVariant) {
@@ -470,8 +472,9 @@ TEST_F(FileSystemTest, DisplayTextKeepsUtf8AndMarksUndefinedBytes) {
 
 TEST_F(FileSystemTest, DisplayTextConvertsAnsiToUtf8) {
   EXPECT_EQ(fs->ToDisplayText("Swift_Op\xE9ration.frm"), "Swift_Op\xC3\xA9ration.frm");
-  EXPECT_EQ(fs->ToDisplayText("C:\\Projekte\\Gr\xF6\xDF" "e.vbp"),
-            "C:\\Projekte\\Gr\xC3\xB6\xC3\x9F" "e.vbp");
+  const std::string ansi = std::string("C:\\Projekte\\Gr\xF6\xDF") + "e.vbp";
+  const std::string utf8 = std::string("C:\\Projekte\\Gr\xC3\xB6\xC3\x9F") + "e.vbp";
+  EXPECT_EQ(fs->ToDisplayText(ansi), utf8);
   EXPECT_EQ(fs->ToDisplayText(""), "");
 }
 
@@ -503,10 +506,10 @@ TEST_F(FileSystemTest, FaultyFileSystemCountsEveryOperationInOrder) {
   }
   faulty.Replace(dir.Path("b.tmp"), dir.Path("a.frm"));
   EXPECT_EQ(faulty.ToDisplayText("a"), "a");  // converts only, not counted
-  EXPECT_EQ(faulty.log(), (std::vector<std::string>{
-                              "OpenInput", "OpenOutput", "Length", "AtEnd", "ReadLine",
-                              "WriteLine", "AtEnd", "ReadLine", "WriteLine", "AtEnd", "Position",
-                              "Write", "Close", "Close", "Replace"}));
+  EXPECT_EQ(faulty.log(),
+            (std::vector<std::string>{"OpenInput", "OpenOutput", "Length", "AtEnd", "ReadLine",
+                                      "WriteLine", "AtEnd", "ReadLine", "WriteLine", "AtEnd",
+                                      "Position", "Write", "Close", "Close", "Replace"}));
   EXPECT_EQ(faulty.operations(), 15);
   EXPECT_EQ(dir.ReadFile("a.frm"), "1\r\n2\r\nx");
   faulty.Reset();

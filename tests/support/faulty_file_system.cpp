@@ -70,8 +70,7 @@ class FaultyOutputFile final : public OutputFile {
 
 }  // namespace
 
-FaultyFileSystem::FaultyFileSystem()
-    : owned_(MakeNativeFileSystem()), inner_(*owned_) {}
+FaultyFileSystem::FaultyFileSystem() : owned_(MakeNativeFileSystem()), inner_(*owned_) {}
 
 FaultyFileSystem::FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
 
