@@ -244,8 +244,10 @@ LRESULT ProgressWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND: {
       const int id = LOWORD(wp);
-      // Escape arrives as IDCANCEL from the dialog keyboard handling.
-      if ((id == kProgressAbortButtonId && HIWORD(wp) == BN_CLICKED) || id == IDCANCEL) {
+      // The dialog keyboard handling turns Escape into IDCANCEL and Enter into
+      // IDOK; the only button is the default one, so both mean "Abbrechen".
+      if ((id == kProgressAbortButtonId && HIWORD(wp) == BN_CLICKED) || id == IDCANCEL ||
+          id == IDOK) {
         OnAbortRequested();
         return 0;
       }
