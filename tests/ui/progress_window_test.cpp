@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/host.h"
@@ -289,6 +292,31 @@ TEST_F(ProgressWindowTest, DpiChangeLaysTheWindowOutAgain) {
   LOGFONTW got{};
   ASSERT_NE(::GetObjectW(font, sizeof(got), &got), 0) << "the label's font must still be alive";
   EXPECT_EQ(got.lfHeight, -22);
+}
+
+// Not a check: the picture of the window mid-run for the documentation,
+// taken when the picture script asks for it (XPC_PICTURES_DIR).
+TEST_F(ProgressWindowTest, PictureMidRun) {
+  if (!xpconv::testing::PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
+  OwnerWindow owner;
+  window_.Load(owner.hwnd());
+  window_.SetCountCaption("Datei 2 von 3");
+  window_.SetFileCaption("frmKunden.frm");
+  window_.SetFileBar(40);
+  window_.SetTotalBarMax(3);
+  window_.SetTotalBar(2);
+  window_.Show(owner.hwnd());
+  xpconv::testing::PumpFor(std::chrono::milliseconds(500));
+
+  // The owner's rectangle holds the centred window in front of it; the
+  // windows keep painting while the script takes the picture.
+  std::atomic<bool> taken{false};
+  std::thread photographer([&] {
+    xpconv::testing::TakePicture(owner.hwnd(), "progress");
+    taken = true;
+  });
+  xpconv::testing::PumpUntil([&] { return taken.load(); }, std::chrono::seconds(40));
+  photographer.join();
 }
 
 }  // namespace
