@@ -73,10 +73,10 @@ void ProgressWindow::Load(HWND owner) {
   const DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
   const DWORD ex_style = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
   dpi_ = WindowDpi(owner);
-  HWND window = CreateShaped(ex_style, kProgressWindowClass, Utf8ToWide(kCaption), style,
-                             CW_USEDEFAULT, CW_USEDEFAULT,
-                             TwipsToPixels(kProgressClientWidthTwips, dpi_),
-                             TwipsToPixels(kProgressClientHeightTwips, dpi_), owner, nullptr);
+  HWND window =
+      CreateShaped(ex_style, kProgressWindowClass, Utf8ToWide(kCaption), style, CW_USEDEFAULT,
+                   CW_USEDEFAULT, TwipsToPixels(kProgressClientWidthTwips, dpi_),
+                   TwipsToPixels(kProgressClientHeightTwips, dpi_), owner, nullptr);
   if (window == nullptr) throw std::runtime_error("the progress window cannot be created");
   dpi_ = WindowDpi(window);
   font_ = CreateUiFont(dpi_);
@@ -105,9 +105,9 @@ void ProgressWindow::CreateControls() {
   // it is, and a long name ends in an ellipsis instead of running over.
   const DWORD label_style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS;
   auto make = [&](const wchar_t* cls, const char* text, DWORD style, int id) {
-    HWND control = ::CreateWindowExW(0, cls, Utf8ToWide(text).c_str(), style, 0, 0, 0, 0, window,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
-                                     nullptr);
+    HWND control =
+        ::CreateWindowExW(0, cls, Utf8ToWide(text).c_str(), style, 0, 0, 0, 0, window,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (control == nullptr) throw std::runtime_error("a control of the progress window failed");
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return control;

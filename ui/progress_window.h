@@ -21,7 +21,7 @@ namespace xpconv::ui {
 inline constexpr wchar_t kProgressWindowClass[] = L"xpconvProgressWindow";
 
 // Control ids, for keyboard handling and for tests (GetDlgItem).
-inline constexpr int kProgressFileLabelId = 1001;   // lblFile
+inline constexpr int kProgressFileLabelId = 1001;    // lblFile
 inline constexpr int kProgressAbortButtonId = 1002;  // cmdAbort
 inline constexpr int kProgressCountLabelId = 1003;   // lblCount
 inline constexpr int kProgressFileBarId = 1004;      // qorProgressBar2, per file, 0 to 100

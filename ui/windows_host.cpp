@@ -22,17 +22,39 @@ WindowsHost::WindowsHost(HINSTANCE instance, WizardOperations& wizard, AbortFlag
 // Out of line, where ProgressWindow is complete.
 WindowsHost::~WindowsHost() = default;
 
-std::string WindowsHost::ProjectPath() { return wizard_.ProjectPath(); }
-std::string WindowsHost::ProjectFolder() { return wizard_.ProjectFolder(); }
-int32_t WindowsHost::EntryCount() { return wizard_.EntryCount(); }
-int32_t WindowsHost::SelectedCount() { return wizard_.SelectedCount(); }
-bool WindowsHost::IsEntrySelected(int16_t index) { return wizard_.IsEntrySelected(index); }
-std::string WindowsHost::EntryText(int16_t index) { return wizard_.EntryText(index); }
-int32_t WindowsHost::BackupOption() { return wizard_.BackupOption(); }
-void WindowsHost::SwitchBackupOn() { wizard_.SwitchBackupOn(); }
-void WindowsHost::SetWizardEnabled(bool enabled) { wizard_.SetWizardEnabled(enabled); }
-int32_t WindowsHost::ReplaceOption(int16_t kind) { return wizard_.ReplaceOption(kind); }
-int32_t WindowsHost::XPStyleOption() { return wizard_.XPStyleOption(); }
+std::string WindowsHost::ProjectPath() {
+  return wizard_.ProjectPath();
+}
+std::string WindowsHost::ProjectFolder() {
+  return wizard_.ProjectFolder();
+}
+int32_t WindowsHost::EntryCount() {
+  return wizard_.EntryCount();
+}
+int32_t WindowsHost::SelectedCount() {
+  return wizard_.SelectedCount();
+}
+bool WindowsHost::IsEntrySelected(int16_t index) {
+  return wizard_.IsEntrySelected(index);
+}
+std::string WindowsHost::EntryText(int16_t index) {
+  return wizard_.EntryText(index);
+}
+int32_t WindowsHost::BackupOption() {
+  return wizard_.BackupOption();
+}
+void WindowsHost::SwitchBackupOn() {
+  wizard_.SwitchBackupOn();
+}
+void WindowsHost::SetWizardEnabled(bool enabled) {
+  wizard_.SetWizardEnabled(enabled);
+}
+int32_t WindowsHost::ReplaceOption(int16_t kind) {
+  return wizard_.ReplaceOption(kind);
+}
+int32_t WindowsHost::XPStyleOption() {
+  return wizard_.XPStyleOption();
+}
 
 void WindowsHost::LoadProgress() {
   // There is one progress window at a time; loading again starts afresh from
@@ -63,7 +85,9 @@ void WindowsHost::SetTotalBarMax(int32_t value) {
 void WindowsHost::ShowProgress() {
   if (progress_) progress_->Show(wizard_.WizardWindow());
 }
-void WindowsHost::UnloadProgress() { progress_.reset(); }
+void WindowsHost::UnloadProgress() {
+  progress_.reset();
+}
 
 int32_t WindowsHost::ShowMessage(const std::string& prompt, int32_t buttons,
                                  const std::string& title) {

@@ -38,8 +38,8 @@ RECT ClientRectOf(HWND control) {
     return ::testing::AssertionSuccess();
   }
   return ::testing::AssertionFailure()
-         << "is {" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom
-         << "}, want {" << left << ", " << top << ", " << right << ", " << bottom << "}";
+         << "is {" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}, want {"
+         << left << ", " << top << ", " << right << ", " << bottom << "}";
 }
 
 // A plain visible top-level window to own the progress window.
@@ -108,12 +108,13 @@ TEST_F(ProgressWindowTest, ControlsSitAtTheirDesignedPlacesInTabOrder) {
   EXPECT_TRUE(RectIs(Control(kProgressTotalBarId), 14, 56, 295, 71));
 
   std::vector<int> order;
-  for (HWND c = ::GetWindow(window_.hwnd(), GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+  for (HWND c = ::GetWindow(window_.hwnd(), GW_CHILD); c != nullptr;
+       c = ::GetWindow(c, GW_HWNDNEXT)) {
     order.push_back(::GetDlgCtrlID(c));
   }
-  EXPECT_EQ(order, (std::vector<int>{kProgressFileLabelId, kProgressAbortButtonId,
-                                     kProgressCountLabelId, kProgressFileBarId,
-                                     kProgressTotalBarId}));
+  EXPECT_EQ(order,
+            (std::vector<int>{kProgressFileLabelId, kProgressAbortButtonId, kProgressCountLabelId,
+                              kProgressFileBarId, kProgressTotalBarId}));
   // The button is the only stop of the tab cycle.
   HWND button = Control(kProgressAbortButtonId);
   EXPECT_EQ(::GetNextDlgTabItem(window_.hwnd(), button, FALSE), button);
@@ -254,8 +255,7 @@ TEST_F(ProgressWindowTest, ButtonEscapeAndCloseRequestAllAskTheSameQuestion) {
   };
   const std::vector<Way> ways = {
       {"button click", [&] { ::SendMessageW(button, BM_CLICK, 0, 0); }},
-      {"close request",
-       [&] { ::SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"close request", [&] { ::SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
       {"WM_CLOSE", [&] { ::SendMessageW(w, WM_CLOSE, 0, 0); }},
       {"Escape", [&] { ::SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0); }},
   };
@@ -288,7 +288,8 @@ TEST_F(ProgressWindowTest, DpiChangeLaysTheWindowOutAgain) {
   EXPECT_TRUE(RectIs(Control(kProgressAbortButtonId), 210, 168, 408, 212));
   EXPECT_TRUE(RectIs(Control(kProgressTotalBarId), 28, 112, 590, 142));
 
-  auto font = reinterpret_cast<HFONT>(::SendMessageW(Control(kProgressCountLabelId), WM_GETFONT, 0, 0));
+  auto font =
+      reinterpret_cast<HFONT>(::SendMessageW(Control(kProgressCountLabelId), WM_GETFONT, 0, 0));
   LOGFONTW got{};
   ASSERT_NE(::GetObjectW(font, sizeof(got), &got), 0) << "the label's font must still be alive";
   EXPECT_EQ(got.lfHeight, -22);
@@ -297,7 +298,8 @@ TEST_F(ProgressWindowTest, DpiChangeLaysTheWindowOutAgain) {
 // Not a check: the picture of the window mid-run for the documentation,
 // taken when the picture script asks for it (XPC_PICTURES_DIR).
 TEST_F(ProgressWindowTest, PictureMidRun) {
-  if (!xpconv::testing::PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
+  if (!xpconv::testing::PicturesWanted())
+    GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
   OwnerWindow owner;
   window_.Load(owner.hwnd());
   window_.SetCountCaption("Datei 2 von 3");

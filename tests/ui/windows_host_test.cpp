@@ -182,8 +182,8 @@ TEST_F(WindowsHostTest, PumpGivesThePressedKeysOfTheProgressWindowTheirDialogMea
     const char* name;
     WPARAM key;
   };
-  for (const Press& press : {Press{"Escape", VK_ESCAPE}, Press{"Enter", VK_RETURN},
-                             Press{"Space", VK_SPACE}}) {
+  for (const Press& press :
+       {Press{"Escape", VK_ESCAPE}, Press{"Enter", VK_RETURN}, Press{"Space", VK_SPACE}}) {
     ::SetFocus(button);
     MessageBoxAnswerer answerer({BoxReply::Click(kMessageBoxButtonNo)});
     ::PostMessageW(button, WM_KEYDOWN, press.key, 0x00000001);
