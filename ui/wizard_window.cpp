@@ -185,12 +185,13 @@ void DrawHeaderPicture(HDC dc, const RECT& rect) {
   // library's colours, and a wand that turns the old controls into the new.
   FillRectColour(dc, s.R(2, 5, 45, 46), RGB(236, 233, 216));
   FrameRectColour(dc, s.R(2, 5, 45, 46), RGB(0, 60, 180));
-  TRIVERTEX vertex[2] = {};
+  // The title bar runs from dark to light blue.
   const RECT bar = s.R(3, 6, 44, 13);
-  vertex[0] = {bar.left, bar.top, 0x0000, 0x3000, 0xB000, 0};
-  vertex[1] = {bar.right, bar.bottom, 0x5000, 0x9000, 0xF800, 0};
-  GRADIENT_RECT gradient{0, 1};
-  ::GradientFill(dc, vertex, 2, &gradient, 1, GRADIENT_FILL_RECT_H);
+  const int span = std::max(1, static_cast<int>(bar.right - bar.left));
+  for (int x = 0; x < span; ++x) {
+    const COLORREF c = RGB(80 * x / span, 48 + 96 * x / span, 176 + 72 * x / span);
+    FillRectColour(dc, RECT{bar.left + x, bar.top, bar.left + x + 1, bar.bottom}, c);
+  }
   FillRectColour(dc, s.R(37, 7, 42, 12), RGB(220, 80, 40));
 
   // The check box with its mark (border 8409372, mark 2203937).
@@ -234,6 +235,19 @@ namespace {
 
 LRESULT CALLBACK HeaderBandProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PaintGuard paint(hwnd);
+      FillRectColour(paint.dc(), paint.paint().rcPaint, kHeaderColour);
+      return 0;
+    }
+    case WM_PRINTCLIENT: {
+      RECT client{};
+      ::GetClientRect(hwnd, &client);
+      FillRectColour(reinterpret_cast<HDC>(wp), client, kHeaderColour);
+      return 0;
+    }
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wp);
       ::SetBkColor(dc, kHeaderColour);
@@ -694,6 +708,11 @@ int32_t Wizard::XPStyleOption() { return CheckValue(control(kIdXPStyle)); }
 
 void Wizard::OnCommand(int id, int code) {
   if (code != BN_CLICKED && code != 0) return;
+  // A click that reaches a disabled button (sent by a program, not a user)
+  // does nothing, as the user's own clicks on it do.
+  if (HWND button = id == IDOK ? nullptr : control(id); button != nullptr && !::IsWindowEnabled(button)) {
+    return;
+  }
   switch (id) {
     case kIdFolder:
       BrowseForProject();
