@@ -142,6 +142,18 @@ void ProgressWindow::LayOut() {
   MoveTo(control(kProgressTotalBarId), BoxAt(kProgressTotalBarBox, dpi_));
 }
 
+void ProgressWindow::ApplyDpi(UINT dpi) {
+  dpi_ = dpi;
+  // The old font is deleted only once no control uses it any more.
+  UniqueFont font = CreateUiFont(dpi_);
+  for (int id = kProgressFileLabelId; id <= kProgressCountLabelId; ++id) {
+    ::SendMessageW(control(id), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  }
+  font_ = std::move(font);
+  LayOut();
+  FitClientArea();
+}
+
 void ProgressWindow::FitClientArea() {
   HWND window = hwnd();
   // The frame is measured rather than computed: the skin decides it, and the
@@ -211,6 +223,13 @@ void ProgressWindow::Show(HWND owner) {
     ::SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   }
   PlaceOver(owner);
+  // Placed over an owner on another monitor, the hidden window may not have
+  // been told of the new DPI: lay it out for where it now is.
+  const UINT here = WindowDpi(window);
+  if (here != dpi_) {
+    ApplyDpi(here);
+    PlaceOver(owner);
+  }
   ::ShowWindow(window, SW_SHOW);
   ::SetFocus(control(kProgressAbortButtonId));
   // The run pumps only between files and lines: paint the first view now.
@@ -262,21 +281,13 @@ LRESULT ProgressWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (LOWORD(wp) != WA_INACTIVE) ::SetFocus(control(kProgressAbortButtonId));
       return 0;
     case WM_DPICHANGED: {
-      dpi_ = LOWORD(wp);
-      // The old font is deleted only once no control uses it any more.
-      UniqueFont font = CreateUiFont(dpi_);
-      for (int id = kProgressFileLabelId; id <= kProgressCountLabelId; ++id) {
-        ::SendMessageW(control(id), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
-      }
-      font_ = std::move(font);
       const RECT* suggested = reinterpret_cast<const RECT*>(lp);
       if (suggested != nullptr) {
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
                        suggested->right - suggested->left, suggested->bottom - suggested->top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
       }
-      LayOut();
-      FitClientArea();
+      ApplyDpi(LOWORD(wp));
       return 0;
     }
     default:

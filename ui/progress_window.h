@@ -76,6 +76,8 @@ class ProgressWindow final : public Window {
  private:
   void CreateControls();
   void LayOut();
+  // Font, controls and client area for dpi.
+  void ApplyDpi(UINT dpi);
   // Sizes the window so its client area is the designed size at dpi_,
   // whatever frame the skin gave it.
   void FitClientArea();

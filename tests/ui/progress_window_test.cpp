@@ -295,6 +295,31 @@ TEST_F(ProgressWindowTest, DpiChangeLaysTheWindowOutAgain) {
   EXPECT_EQ(got.lfHeight, -22);
 }
 
+// Sets XPC_FORCE_DPI for one scope, so the window sees another DPI under Wine.
+class ForcedDpi {
+ public:
+  explicit ForcedDpi(const char* dpi) { _putenv_s("XPC_FORCE_DPI", dpi); }
+  ~ForcedDpi() { _putenv_s("XPC_FORCE_DPI", ""); }
+};
+
+TEST_F(ProgressWindowTest, LoadsForTheDpiOfItsWindow) {
+  ForcedDpi forced("120");
+  window_.Load();
+  EXPECT_EQ(window_.dpi(), 120u);
+  RECT client{};
+  ::GetClientRect(window_.hwnd(), &client);
+  EXPECT_EQ(client.right, 380);
+  EXPECT_EQ(client.bottom, 151);
+  EXPECT_TRUE(RectIs(Control(kProgressFileLabelId), 175, 18, 360, 36));
+  EXPECT_TRUE(RectIs(Control(kProgressAbortButtonId), 131, 105, 255, 133));
+  EXPECT_TRUE(RectIs(Control(kProgressCountLabelId), 18, 18, 159, 36));
+  auto font =
+      reinterpret_cast<HFONT>(::SendMessageW(Control(kProgressFileLabelId), WM_GETFONT, 0, 0));
+  LOGFONTW got{};
+  ::GetObjectW(font, sizeof(got), &got);
+  EXPECT_EQ(got.lfHeight, -14);  // 8.25 pt at 120 dpi
+}
+
 // Not a check: the picture of the window mid-run for the documentation,
 // taken when the picture script asks for it (XPC_PICTURES_DIR).
 TEST_F(ProgressWindowTest, PictureMidRun) {
