@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# End-to-end test of the real wizard: xpwizard.exe under Wine on its own
+# Xvfb display converts a copy of the sample project, driven by e2e_driver
+# (tests/e2e/driver.cpp) the way a user would: the project chosen in the real
+# open dialog by typing its path, "Alle Dateien", "&Starten", OK on the
+# summary, "&Beenden". Then the files on disk are checked.
+#
+# Usage: scripts/e2e.sh [mingw-build-dir]   (default: build/mingw)
+# Needs: a MinGW build holding ui/xpwizard.exe and tests/e2e/e2e_driver.exe,
+# Wine and xvfb-run. Installs nothing.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(cd "${1:-$here/build/mingw}" 2>/dev/null && pwd) || {
+  echo "e2e: FAILED: build folder ${1:-$here/build/mingw} does not exist (build the MinGW programs first)" >&2
+  exit 1
+}
+exe="$build/ui/xpwizard.exe"
+driver="$build/tests/e2e/e2e_driver.exe"
+sample="$here/samples/Kundenverwaltung"
+
+fail() {
+  echo "e2e: FAILED: $*" >&2
+  exit 1
+}
+[ -f "$exe" ] || fail "$exe is missing (cmake --build $build --target xpwizard)"
+[ -f "$driver" ] || fail "$driver is missing (cmake --build $build --target e2e_driver)"
+[ -d "$sample" ] || fail "the sample project $sample is missing"
+command -v xvfb-run >/dev/null || fail "xvfb-run is not installed (scripts/install-deps.sh)"
+
+work=$(mktemp -d /tmp/xpc-e2e.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+cp -r "$sample" "$work/Kundenverwaltung"
+project="$work/Kundenverwaltung/Kundenverwaltung.vbp"
+# Wine's drive Z: is the Linux root.
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+
+echo "e2e: converting a copy of the sample in $work"
+log="$work/driver.log"
+set +e
+timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  bash "$here/scripts/wine-run.sh" "$driver" "$(winpath "$exe")" "$(winpath "$project")" \
+  >"$log" 2>&1
+status=$?
+set -e
+grep -v '^\s*$' "$log" | sed 's/^/  /' || true
+[ "$status" -eq 0 ] || fail "the driver ended with status $status (see above)"
+
+converted=$(sed -n 's/^converted=\([0-9]*\).*/\1/p' "$log" | tr -d '\r')
+[ "$converted" = "3" ] || fail "the summary counted '$converted' converted files, expected 3"
+
+folder="$work/Kundenverwaltung"
+original="$sample"
+# Forms with controls of the four kinds: converted, the originals in _Backup.
+for form in frmHaupt.frm Forms/frmKunde.frm Forms/frmOptionen.frm; do
+  dir=$(dirname "$form")
+  name=$(basename "$form")
+  [ -f "$folder/$form" ] || fail "$form is missing after the run"
+  if grep -aqE '^ *Begin (VB\.Frame|VB\.CheckBox|VB\.OptionButton|MSComctlLib\.ProgressBar) ' \
+    "$folder/$form"; then
+    fail "$form still holds a control of the four kinds"
+  fi
+  grep -aq 'Begin qorXPControls\.qor' "$folder/$form" || fail "$form holds no control of our library"
+  cmp -s "$folder/$dir/_Backup/$name" "$original/$form" ||
+    fail "the backup $dir/_Backup/$name is not the original form"
+done
+# The form without such controls keeps its bytes and leaves no backup.
+cmp -s "$folder/frmInfo.frm" "$original/frmInfo.frm" || fail "frmInfo.frm was changed"
+[ ! -e "$folder/_Backup/frmInfo.frm" ] || fail "a backup of the unchanged frmInfo.frm stayed"
+# The project file: our library once, everything else as before; its backup.
+cmp -s "$folder/_Backup/Kundenverwaltung.vbp" "$original/Kundenverwaltung.vbp" ||
+  fail "the project's backup is not the original project file"
+count=$(grep -aci 'qorxpctl\.ocx' "$folder/Kundenverwaltung.vbp" || true)
+[ "$count" = "1" ] || fail "the project file names the library $count times, expected once"
+diff <(grep -avi 'qorxpctl\.ocx' "$folder/Kundenverwaltung.vbp") "$original/Kundenverwaltung.vbp" \
+  >/dev/null || fail "the project file changed beyond the library line"
+if find "$folder" -iname '~form.tmp' | grep -q .; then fail "a temporary file was left behind"; fi
+
+echo "e2e: passed (3 forms converted, backups and project file checked)"

@@ -1,0 +1,32 @@
+// xpwizard: starts on the wizard window and ends when it is closed.
+#include <exception>
+#include <string>
+
+#include "engine/host.h"
+#include "ui/message_box.h"
+#include "ui/win32_util.h"
+#include "ui/wizard_window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  using namespace xpconv::ui;
+  // Declared before the window: a run in progress holds a reference to it.
+  xpconv::AbortFlag abort;
+  try {
+    Wizard wizard(instance, abort);
+    wizard.on_closed = [] { ::PostQuitMessage(0); };
+    wizard.Create();
+    wizard.Show(show_command);
+    MSG msg{};
+    BOOL got = FALSE;
+    while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+      if (wizard.PreTranslate(msg)) continue;
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    return got < 0 ? 1 : static_cast<int>(msg.wParam);
+  } catch (const std::exception& error) {
+    // Only start-up can get here: every user action traps its own errors.
+    ShowMessage(std::string("Fehler: ") + error.what(), xpconv::mb::kOk, "");
+    return 1;
+  }
+}
