@@ -181,13 +181,17 @@ TEST_F(WindowsHostTest, PumpGivesThePressedKeysOfTheProgressWindowTheirDialogMea
   struct Press {
     const char* name;
     WPARAM key;
+    bool alt;
   };
-  for (const Press& press :
-       {Press{"Escape", VK_ESCAPE}, Press{"Enter", VK_RETURN}, Press{"Space", VK_SPACE}}) {
+  for (const Press& press : {Press{"Escape", VK_ESCAPE, false}, Press{"Enter", VK_RETURN, false},
+                             Press{"Space", VK_SPACE, false}, Press{"Alt+F4", VK_F4, true}}) {
     ::SetFocus(button);
     MessageBoxAnswerer answerer({BoxReply::Click(kMessageBoxButtonNo)});
-    ::PostMessageW(button, WM_KEYDOWN, press.key, 0x00000001);
-    ::PostMessageW(button, WM_KEYUP, press.key, static_cast<LPARAM>(0xC0000001u));
+    // Bit 29 of the key data says Alt is held.
+    const LPARAM alt_bit = press.alt ? (1 << 29) : 0;
+    ::PostMessageW(button, press.alt ? WM_SYSKEYDOWN : WM_KEYDOWN, press.key, 0x00000001 | alt_bit);
+    ::PostMessageW(button, press.alt ? WM_SYSKEYUP : WM_KEYUP, press.key,
+                   static_cast<LPARAM>(0xC0000001u) | alt_bit);
     host_.PumpMessages();
     const std::vector<SeenBox> seen = answerer.Seen();
     ASSERT_EQ(seen.size(), 1u) << press.name;
