@@ -4,12 +4,7 @@
 // summary with OK and ends the program with "&Beenden". Every wait has a
 // timeout and every failure says what was expected.
 //
-//   e2e_driver <xpwizard.exe> <project path> [--pause <folder>]
-//
-// With --pause the driver stops at three moments (empty, loaded, running):
-// it creates <folder>\<moment>.ready and waits for <folder>\<moment>.done,
-// so a script can take a screenshot. At "running" the program's thread is
-// held while the screenshot is taken, so the progress window stays up.
+//   e2e_driver <xpwizard.exe> <project path>
 #include <windows.h>
 
 #include <chrono>
@@ -150,43 +145,15 @@ LRESULT Ask(HWND window, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
   return static_cast<LRESULT>(result);
 }
 
-std::wstring Moment(const std::wstring& folder, const wchar_t* name, const wchar_t* suffix) {
-  return folder + L"\\" + name + suffix;
-}
-
-// Lets the calling script take a screenshot; optionally holds the program
-// meanwhile so what is on screen stays as it is.
-void Pause(const std::wstring& folder, const wchar_t* name, DWORD hold_thread = 0) {
-  if (folder.empty()) return;
-  HANDLE thread = nullptr;
-  if (hold_thread != 0) {
-    thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, hold_thread);
-    if (thread != nullptr) ::SuspendThread(thread);
-  }
-  const std::wstring ready = Moment(folder, name, L".ready");
-  const std::wstring done = Moment(folder, name, L".done");
-  HANDLE file = ::CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-  WaitFor([&] { return ::GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
-          "the screenshot " + Narrow(name), 60s);
-  if (thread != nullptr) {
-    ::ResumeThread(thread);
-    ::CloseHandle(thread);
-  }
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: e2e_driver <xpwizard.exe> <project path> [--pause <folder>]\n");
+    std::fprintf(stderr, "usage: e2e_driver <xpwizard.exe> <project path>\n");
     return 2;
   }
   const std::wstring exe = argv[1];
   const std::wstring project = argv[2];
-  std::wstring pause_folder;
-  if (argc >= 5 && std::wstring(argv[3]) == L"--pause") pause_folder = argv[4];
 
   Program program;
   STARTUPINFOW startup{};
@@ -207,8 +174,6 @@ int wmain(int argc, wchar_t** argv) {
   HWND list = ::GetDlgItem(wizard, kIdList);
   if (list == nullptr) Fail("the wizard has no list");
   if (::IsWindowEnabled(::GetDlgItem(wizard, kIdStart))) Fail("\"&Starten\" is enabled at start");
-  const DWORD gui_thread = ::GetWindowThreadProcessId(wizard, nullptr);
-  Pause(pause_folder, L"empty");
 
   // The real open dialog: type the path into its file name box, press Open.
   PostClick(wizard, kIdFolder);
@@ -251,29 +216,13 @@ int wmain(int argc, wchar_t** argv) {
   PostClick(wizard, kIdAll);
   WaitFor([&] { return Ask(list, LB_GETSELCOUNT) == count; }, "every entry to be selected");
   Say("all " + std::to_string(count) + " entries selected");
-  Pause(pause_folder, L"loaded");
 
   PostClick(wizard, kIdStart);
-  if (!pause_folder.empty()) {
-    // The picture of a run in progress: the program is held while the
-    // progress window shows a file.
-    HWND progress = nullptr;
-    WaitFor(
-        [&] {
-          progress = FindTopLevel(program, xpconv::ui::kProgressWindowClass);
-          return progress != nullptr &&
-                 !TextOf(::GetDlgItem(progress, xpconv::ui::kProgressFileLabelId)).empty();
-        },
-        "the progress window", 30s);
-    Pause(pause_folder, L"running", gui_thread);
-  }
 
   // The summary is the only message of a run with backups on.
   HWND box = nullptr;
-  bool was_disabled = false;
   WaitFor(
       [&] {
-        if (!::IsWindowEnabled(wizard)) was_disabled = true;
         box = FindTopLevel(program, xpconv::ui::kMessageBoxClass);
         return box != nullptr;
       },
@@ -283,12 +232,10 @@ int wmain(int argc, wchar_t** argv) {
   Say("message \"" + title + "\": " + prompt);
   if (title != "Konvertierung erfolgreich") Fail("expected the summary, got \"" + title + "\"");
   std::printf("converted=%d\n", std::atoi(prompt.c_str()));
-  if (!was_disabled && pause_folder.empty()) {
-    Say("note: the run was too quick to see the wizard disabled");
-  }
-  if (!::IsWindowEnabled(wizard)) Fail("the wizard is still disabled after the run");
   ::PostMessageW(::GetDlgItem(box, xpconv::ui::kMessageBoxButtonOk), BM_CLICK, 0, 0);
   WaitFor([&] { return !::IsWindow(box); }, "the summary to close");
+  // The summary, modal over the wizard, holds it disabled while it shows.
+  WaitFor([&] { return ::IsWindowEnabled(wizard) != FALSE; }, "the wizard to take input again");
   if (FindTopLevel(program, xpconv::ui::kProgressWindowClass) != nullptr) {
     Fail("the progress window is still shown after the run");
   }

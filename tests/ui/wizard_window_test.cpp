@@ -598,5 +598,52 @@ TEST_F(WizardTest, SettingsChangeMakesTheSkinReapplyTheWindowStyle) {
   EXPECT_EQ(::GetWindowLongPtrW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
 }
 
+// Not a check: the pictures of the wizard for the documentation, taken when
+// the picture script asks for them (XPC_PICTURES_DIR).
+TEST_F(WizardTest, Pictures) {
+  if (!testing::PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
+  // The windows keep painting while the script takes each picture.
+  static auto photograph = [](HWND window, const char* name) {
+    std::atomic<bool> taken{false};
+    std::thread photographer([&] {
+      testing::TakePicture(window, name);
+      taken = true;
+    });
+    testing::PumpUntil([&] { return taken.load(); }, std::chrono::seconds(40));
+    photographer.join();
+  };
+  testing::PumpFor(std::chrono::milliseconds(300));
+  photograph(wizard_->hwnd(), "wizard-empty");
+
+  const std::vector<std::string> entries = {"frmHaupt.frm", "Forms\\frmKunde.frm",
+                                            "Forms\\frmOptionen.frm", "frmInfo.frm"};
+  for (const std::string& entry : entries) dir_.WriteFile("Kundenverwaltung\\" + entry, LongForm("f"));
+  LoadProject("Kundenverwaltung\\Kundenverwaltung.vbp", entries);
+  ClickEntry(0);
+  ClickEntry(1);
+  ClickEntry(2);
+  testing::PumpFor(std::chrono::milliseconds(300));
+  photograph(wizard_->hwnd(), "wizard-loaded");
+
+  // Mid-run: from inside one of the run's pumps, once the progress window
+  // names a file.
+  static HWND wizard;
+  static bool done;
+  wizard = wizard_->hwnd();
+  done = false;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND progress = testing::FindProcessWindow(kProgressWindowClass);
+    if (done || progress == nullptr) return;
+    if (testing::WindowTextOf(::GetDlgItem(progress, kProgressFileLabelId)).empty()) return;
+    done = true;
+    photograph(wizard, "wizard-running");
+  });
+  MessageBoxAnswerer answerer({BoxReply::Enter()});
+  Click(kIdStart);
+  ::KillTimer(nullptr, timer);
+  answerer.Seen();
+  EXPECT_TRUE(done);
+}
+
 }  // namespace
 }  // namespace xpconv::ui
