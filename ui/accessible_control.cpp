@@ -16,7 +16,8 @@ namespace {
 
 std::wstring WindowText(HWND hwnd) {
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -42,7 +43,9 @@ HRESULT ReturnString(const std::wstring& text, BSTR* out) {
   return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+bool IsSelf(const VARIANT& child) {
+  return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
+}
 
 class AccessibleControl final : public IAccessible {
  public:
@@ -53,7 +56,8 @@ class AccessibleControl final : public IAccessible {
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (out == nullptr) return E_POINTER;
-    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) || riid == __uuidof(IAccessible)) {
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) ||
+        riid == __uuidof(IAccessible)) {
       *out = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -61,7 +65,9 @@ class AccessibleControl final : public IAccessible {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&refs_)); }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(::InterlockedIncrement(&refs_));
+  }
   ULONG STDMETHODCALLTYPE Release() override {
     const LONG left = ::InterlockedDecrement(&refs_);
     if (left == 0) {

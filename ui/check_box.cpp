@@ -26,10 +26,10 @@ class CheckBox final : public Control {
 
   HWND Create(const CheckCreateArgs& args) {
     const RECT& b = args.bounds;
-    HWND hwnd = CreateShaped(0, kCheckClass, Utf8ToWide(args.caption),
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP, b.left, b.top, b.right - b.left,
-                             b.bottom - b.top, args.parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)));
+    HWND hwnd =
+        CreateShaped(0, kCheckClass, Utf8ToWide(args.caption), WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                     b.left, b.top, b.right - b.left, b.bottom - b.top, args.parent,
+                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)));
     if (hwnd != nullptr && args.font != nullptr) {
       ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(args.font), FALSE);
     }
@@ -168,22 +168,24 @@ class CheckBox final : public Control {
     const COLORREF face_top = pressed_ ? RGB(0xD8, 0xD6, 0xCF) : RGB(0xDC, 0xDC, 0xD7);
     for (int y = box.top + 1; y < box.bottom - 1; ++y) {
       const int amount = (y - box.top) * 255 / std::max(1, box_size - 1);
-      const COLORREF line = enabled ? Blend(face_top, RGB(0xFF, 0xFF, 0xFF), amount)
-                                    : ::GetSysColor(COLOR_BTNFACE);
+      const COLORREF line =
+          enabled ? Blend(face_top, RGB(0xFF, 0xFF, 0xFF), amount) : ::GetSysColor(COLOR_BTNFACE);
       UniquePen pen(::CreatePen(PS_SOLID, 1, line));
       SelectGuard select(dc, pen.get());
       ::MoveToEx(dc, box.left + 1, y, nullptr);
       ::LineTo(dc, box.right - 1, y);
     }
     {
-      const COLORREF border = enabled ? ResolveColour(border_color_) : ::GetSysColor(COLOR_GRAYTEXT);
+      const COLORREF border =
+          enabled ? ResolveColour(border_color_) : ::GetSysColor(COLOR_GRAYTEXT);
       UniquePen pen(::CreatePen(PS_SOLID, 1, border));
       SelectGuard select_pen(dc, pen.get());
       SelectGuard select_brush(dc, ::GetStockObject(NULL_BRUSH));
       ::Rectangle(dc, box.left, box.top, box.right, box.bottom);
     }
     if (value_ != 0) {
-      const COLORREF mark = enabled ? ResolveColour(check_mark_color_) : ::GetSysColor(COLOR_GRAYTEXT);
+      const COLORREF mark =
+          enabled ? ResolveColour(check_mark_color_) : ::GetSysColor(COLOR_GRAYTEXT);
       // A tick drawn as a thick polyline, proportioned to the box.
       const int thickness = std::max(2, DpiScale(2, dpi));
       UniquePen pen(::CreatePen(PS_SOLID, thickness, mark));
@@ -198,8 +200,8 @@ class CheckBox final : public Control {
 
     // The caption, with its access key underlined unless the keyboard cues are hidden.
     std::wstring caption(static_cast<size_t>(::GetWindowTextLengthW(hwnd())) + 1, L'\0');
-    caption.resize(static_cast<size_t>(::GetWindowTextW(hwnd(), caption.data(),
-                                                        static_cast<int>(caption.size()))));
+    caption.resize(static_cast<size_t>(
+        ::GetWindowTextW(hwnd(), caption.data(), static_cast<int>(caption.size()))));
     RECT text{box.right + DpiScale(5, dpi), 0, client.right, client.bottom};
     UINT format = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
     if (!ShowsAccessKeys()) format |= DT_HIDEPREFIX;
@@ -244,7 +246,9 @@ class CheckBox final : public Control {
 
 }  // namespace
 
-void RegisterCheckClass() { CheckBox::Register(); }
+void RegisterCheckClass() {
+  CheckBox::Register();
+}
 
 }  // namespace detail
 

@@ -129,9 +129,9 @@ class FormSkin {
   // Shows the about box of our library, modal over the window.
   void AboutBox();
 
-  std::function<void(int32_t)> on_colours_changed;   // event 10
-  std::function<void(int16_t&)> on_help_requested;   // event 15
-  std::function<void()> on_settings_changed;         // event 16
+  std::function<void(int32_t)> on_colours_changed;  // event 10
+  std::function<void(int16_t&)> on_help_requested;  // event 15
+  std::function<void()> on_settings_changed;        // event 16
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
@@ -154,8 +154,8 @@ class MessageBoxObject {
   // (1 OK, 2 Abbrechen, 6 Ja, 7 Nein). The seven further values are taken as
   // the show method takes them; picture may be null.
   int32_t Show(const std::string& prompt, int32_t buttons, const std::string& title,
-               const std::string& text1, int32_t number1, int32_t number2,
-               const std::string& text2, int32_t number3, int32_t number4, HBITMAP picture);
+               const std::string& text1, int32_t number1, int32_t number2, const std::string& text2,
+               int32_t number3, int32_t number4, HBITMAP picture);
 
  private:
   bool flag_ = false;

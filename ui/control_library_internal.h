@@ -32,9 +32,9 @@ inline constexpr UINT kGetPropertyMessage = WM_USER + 0x202;
 inline constexpr UINT kAccessibleFactsMessage = WM_USER + 0x203;
 
 struct AccessibleFacts {
-  long role = 0;        // ROLE_SYSTEM_...
-  long state = 0;       // STATE_SYSTEM_... besides focus and availability
-  std::wstring value;   // empty when the control has no value
+  long role = 0;                // ROLE_SYSTEM_...
+  long state = 0;               // STATE_SYSTEM_... besides focus and availability
+  std::wstring value;           // empty when the control has no value
   std::wstring default_action;  // empty when it has none
 };
 

@@ -28,8 +28,8 @@ struct StyleBits {
 };
 
 StyleBits StyleFor(const FormStyle& form, DWORD style, DWORD ex_style) {
-  constexpr DWORD kFrameStyles = WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME |
-                                 WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  constexpr DWORD kFrameStyles = WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_SYSMENU |
+                                 WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
   constexpr DWORD kFrameExStyles =
       WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTEXTHELP;
   style &= ~kFrameStyles;
@@ -83,7 +83,9 @@ StyleBits StyleFor(const FormStyle& form, DWORD style, DWORD ex_style) {
 
 }  // namespace
 
-FormSkin::~FormSkin() { Detach(); }
+FormSkin::~FormSkin() {
+  Detach();
+}
 
 void FormSkin::Attach(HWND window, const FormStyle& style) {
   Detach();
@@ -109,7 +111,8 @@ void FormSkin::Reapply() {
   const auto old_style = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE));
   const auto old_ex_style = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE));
   const StyleBits bits = StyleFor(style_, old_style, old_ex_style);
-  if (bits.style != old_style) ::SetWindowLongPtrW(window_, GWL_STYLE, static_cast<LONG_PTR>(bits.style));
+  if (bits.style != old_style)
+    ::SetWindowLongPtrW(window_, GWL_STYLE, static_cast<LONG_PTR>(bits.style));
   if (bits.ex_style != old_ex_style) {
     ::SetWindowLongPtrW(window_, GWL_EXSTYLE, static_cast<LONG_PTR>(bits.ex_style));
   }
@@ -122,7 +125,9 @@ void FormSkin::Reapply() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
-void FormSkin::AboutBox() { detail::ShowAboutBox(window_); }
+void FormSkin::AboutBox() {
+  detail::ShowAboutBox(window_);
+}
 
 LRESULT CALLBACK FormSkin::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                         DWORD_PTR data) {

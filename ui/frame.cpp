@@ -101,8 +101,8 @@ class Frame final : public Control {
     FillColour(dc, client, back_color_);
     const UINT dpi = WindowDpi(hwnd());
     std::wstring caption(static_cast<size_t>(::GetWindowTextLengthW(hwnd())) + 1, L'\0');
-    caption.resize(static_cast<size_t>(::GetWindowTextW(hwnd(), caption.data(),
-                                                        static_cast<int>(caption.size()))));
+    caption.resize(static_cast<size_t>(
+        ::GetWindowTextW(hwnd(), caption.data(), static_cast<int>(caption.size()))));
     TEXTMETRICW metrics{};
     ::GetTextMetricsW(dc, &metrics);
     const int text_height = metrics.tmHeight;
@@ -128,8 +128,8 @@ class Frame final : public Control {
                 std::min(measured.right, text.right) + DpiScale(2, dpi), measured.bottom};
     FillColour(dc, behind, back_color_);
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, ::IsWindowEnabled(hwnd()) ? ResolveColour(fore_color_)
-                                                 : ::GetSysColor(COLOR_GRAYTEXT));
+    ::SetTextColor(
+        dc, ::IsWindowEnabled(hwnd()) ? ResolveColour(fore_color_) : ::GetSysColor(COLOR_GRAYTEXT));
     ::DrawTextW(dc, caption.c_str(), -1, &text, format);
   }
 
@@ -141,7 +141,9 @@ class Frame final : public Control {
 
 }  // namespace
 
-void RegisterFrameClass() { Frame::Register(); }
+void RegisterFrameClass() {
+  Frame::Register();
+}
 
 }  // namespace detail
 

@@ -230,8 +230,8 @@ class ModalBox : public Window {
     font_ = CreateUiFont(dpi_);
     heading_font_ = CreateUiFont(dpi_, 9.75, FW_BOLD);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT |
-                           (owner == nullptr ? WS_EX_APPWINDOW : 0);
+    const DWORD ex_style =
+        WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (owner == nullptr ? WS_EX_APPWINDOW : 0);
     HWND hwnd = CreateShaped(ex_style, content_.class_name, Utf8ToWide(content_.title), style, 0, 0,
                              100, 100, owner, nullptr);
     if (hwnd == nullptr) throw std::runtime_error("the message box window could not be created");
@@ -317,10 +317,10 @@ class ModalBox : public Window {
     const bool has_picture = content_.picture != nullptr;
     BITMAP picture_info{};
     if (has_picture) ::GetObjectW(content_.picture, sizeof(picture_info), &picture_info);
-    const bool has_icon = has_picture || content_.icon != MessageIcon::kNone ||
-                          content_.program_icon != nullptr;
-    icon_size_ = has_picture ? SIZE{picture_info.bmWidth, picture_info.bmHeight}
-                             : SIZE{Px(32), Px(32)};
+    const bool has_icon =
+        has_picture || content_.icon != MessageIcon::kNone || content_.program_icon != nullptr;
+    icon_size_ =
+        has_picture ? SIZE{picture_info.bmWidth, picture_info.bmHeight} : SIZE{Px(32), Px(32)};
 
     // Measure the texts with the fonts they are shown in.
     HDC screen = ::GetDC(hwnd);
@@ -368,8 +368,8 @@ class ModalBox : public Window {
     if (!content_.heading.empty()) {
       HWND h = ::CreateWindowExW(0, L"STATIC", Utf8ToWide(content_.heading).c_str(),
                                  WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, text_left, text_top,
-                                 heading.cx, heading.cy, hwnd, nullptr,
-                                 ::GetModuleHandleW(nullptr), nullptr);
+                                 heading.cx, heading.cy, hwnd, nullptr, ::GetModuleHandleW(nullptr),
+                                 nullptr);
       ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(heading_font_.get()), FALSE);
     }
     HWND prompt = ::CreateWindowExW(
@@ -387,13 +387,12 @@ class ModalBox : public Window {
     for (size_t i = 0; i < content_.buttons.size(); ++i) {
       const ButtonSpec& spec = content_.buttons[i];
       const bool is_default = i == content_.default_button;
-      HWND button = ::CreateWindowExW(
-          0, L"BUTTON", Utf8ToWide(spec.caption).c_str(),
-          WS_CHILD | WS_VISIBLE | WS_TABSTOP | (i == 0 ? WS_GROUP : 0) |
-              (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-          x, y, button_widths[i], button_height, hwnd,
-          reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ::GetModuleHandleW(nullptr),
-          nullptr);
+      HWND button = ::CreateWindowExW(0, L"BUTTON", Utf8ToWide(spec.caption).c_str(),
+                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | (i == 0 ? WS_GROUP : 0) |
+                                          (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                                      x, y, button_widths[i], button_height, hwnd,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                      ::GetModuleHandleW(nullptr), nullptr);
       ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
       if (is_default) {
         default_button = button;
@@ -435,8 +434,8 @@ class ModalBox : public Window {
       ::BitBlt(dc, icon_at_.x, icon_at_.y, icon_size_.cx, icon_size_.cy, memory.get(), 0, 0,
                SRCCOPY);
     } else if (content_.program_icon != nullptr) {
-      ::DrawIconEx(dc, icon_at_.x, icon_at_.y, content_.program_icon, icon_size_.cx,
-                   icon_size_.cy, 0, nullptr, DI_NORMAL);
+      ::DrawIconEx(dc, icon_at_.x, icon_at_.y, content_.program_icon, icon_size_.cx, icon_size_.cy,
+                   0, nullptr, DI_NORMAL);
     } else {
       DrawMessageIcon(dc, icon_at_.x, icon_at_.y, icon_size_.cx, content_.icon,
                       ::GetSysColor(COLOR_WINDOW));
@@ -506,10 +505,9 @@ int32_t MessageBoxObject::Show(const std::string& prompt, int32_t buttons, const
   content.icon = detail::IconOf(buttons);
   content.picture = picture;
   content.buttons = detail::ButtonsOf(buttons);
-  content.default_button =
-      number_ >= 0 && static_cast<size_t>(number_) < content.buttons.size()
-          ? static_cast<size_t>(number_)
-          : 0;
+  content.default_button = number_ >= 0 && static_cast<size_t>(number_) < content.buttons.size()
+                               ? static_cast<size_t>(number_)
+                               : 0;
   content.close_answer = detail::CloseAnswerOf(content.buttons);
   if (flag_) ::MessageBeep(detail::SoundOf(content.icon));
   HWND owner = ::GetActiveWindow();

@@ -142,7 +142,9 @@ class ProgressBar final : public Control {
 
 }  // namespace
 
-void RegisterProgressBarClass() { ProgressBar::Register(); }
+void RegisterProgressBarClass() {
+  ProgressBar::Register();
+}
 
 }  // namespace detail
 
@@ -154,15 +156,24 @@ HWND CreateProgressBar(const ProgressBarCreateArgs& args) {
   return hwnd;
 }
 
-void ProgressSetValue(HWND bar, int32_t value) { SetControlProperty(bar, "Value", value); }
-void ProgressSetMax(HWND bar, int32_t max) { SetControlProperty(bar, "Max", max); }
-int32_t ProgressValue(HWND bar) { return GetControlProperty(bar, "Value").value_or(0); }
-int32_t ProgressMax(HWND bar) { return GetControlProperty(bar, "Max").value_or(0); }
+void ProgressSetValue(HWND bar, int32_t value) {
+  SetControlProperty(bar, "Value", value);
+}
+void ProgressSetMax(HWND bar, int32_t max) {
+  SetControlProperty(bar, "Max", max);
+}
+int32_t ProgressValue(HWND bar) {
+  return GetControlProperty(bar, "Value").value_or(0);
+}
+int32_t ProgressMax(HWND bar) {
+  return GetControlProperty(bar, "Max").value_or(0);
+}
 
 int32_t ProgressPaintCount(HWND bar) {
   int32_t count = 0;
   if (ControlClassOf(bar) != kProgressBarClass) return 0;
-  ::SendMessageW(bar, detail::kGetPropertyMessage, static_cast<WPARAM>(detail::Property::kPaintCount),
+  ::SendMessageW(bar, detail::kGetPropertyMessage,
+                 static_cast<WPARAM>(detail::Property::kPaintCount),
                  reinterpret_cast<LPARAM>(&count));
   return count;
 }

@@ -49,10 +49,18 @@ bool SystemHasFont(const wchar_t* face) {
 }  // namespace
 
 // --- text ---
-std::wstring Utf8ToWide(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
-std::string WideToUtf8(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
-std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(ToWide(CP_ACP, ansi)); }
-std::string Utf8ToAnsi(std::string_view utf8) { return FromWide(CP_ACP, Utf8ToWide(utf8)); }
+std::wstring Utf8ToWide(std::string_view utf8) {
+  return ToWide(CP_UTF8, utf8);
+}
+std::string WideToUtf8(std::wstring_view wide) {
+  return FromWide(CP_UTF8, wide);
+}
+std::string AnsiToUtf8(std::string_view ansi) {
+  return WideToUtf8(ToWide(CP_ACP, ansi));
+}
+std::string Utf8ToAnsi(std::string_view utf8) {
+  return FromWide(CP_ACP, Utf8ToWide(utf8));
+}
 
 // --- DPI ---
 UINT WindowDpi(HWND hwnd) {
@@ -65,9 +73,13 @@ UINT WindowDpi(HWND hwnd) {
   return dpi == 0 ? 96 : dpi;
 }
 
-int TwipsToPixels(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); }
+int TwipsToPixels(int twips, UINT dpi) {
+  return ::MulDiv(twips, static_cast<int>(dpi), 1440);
+}
 
-int DpiScale(int pixels96, UINT dpi) { return ::MulDiv(pixels96, static_cast<int>(dpi), 96); }
+int DpiScale(int pixels96, UINT dpi) {
+  return ::MulDiv(pixels96, static_cast<int>(dpi), 96);
+}
 
 RECT TwipsRect(int left, int top, int width, int height, UINT dpi) {
   // Scale the edges, not the sizes, so neighbouring controls designed to
@@ -153,7 +165,9 @@ HWND Window::CreateShaped(DWORD ex_style, const wchar_t* class_name, const std::
                            menu, ::GetModuleHandleW(nullptr), this);
 }
 
-LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
+LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  return DefaultProc(msg, wp, lp);
+}
 
 LRESULT Window::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefWindowProcW(hwnd_, msg, wp, lp);

@@ -71,10 +71,10 @@ class HostWindow {
     bar.bounds = RECT{10, 130, 310, 145};  // 300 x 15: inner width 296
     bar_ = ui::CreateProgressBar(bar);
 
-    button_ = ::CreateWindowExW(0, L"BUTTON", L"&Starten", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                                10, 160, 90, 24, hwnd_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
-                                ::GetModuleHandleW(nullptr), nullptr);
+    button_ =
+        ::CreateWindowExW(0, L"BUTTON", L"&Starten", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 160,
+                          90, 24, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
+                          ::GetModuleHandleW(nullptr), nullptr);
     ::UpdateWindow(hwnd_);
     PumpFor(std::chrono::milliseconds(50));
   }
@@ -102,9 +102,9 @@ class HostWindow {
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(
-                              reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+      ::SetWindowLongPtrW(
+          hwnd, GWLP_USERDATA,
+          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
     }
     auto* self = reinterpret_cast<HostWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self != nullptr && msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) {
@@ -469,8 +469,7 @@ TEST_F(SkinTest, WizardStyleGivesAFixedWindowWithHelpButtonAndIcon) {
   EXPECT_EQ(Style() & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0u);
   EXPECT_NE(ExStyle() & WS_EX_CONTEXTHELP, 0u);
   EXPECT_NE(ExStyle() & WS_EX_APPWINDOW, 0u);
-  EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(hwnd(), WM_GETICON, ICON_SMALL, 0)),
-            icon.get());
+  EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(hwnd(), WM_GETICON, ICON_SMALL, 0)), icon.get());
   skin.Detach();
 }
 
@@ -480,7 +479,8 @@ TEST_F(SkinTest, ReapplyRestoresAStyleSomethingElseChanged) {
   style.control_box = false;
   ui::FormSkin skin;
   skin.Attach(hwnd(), style);
-  ::SetWindowLongPtrW(hwnd(), GWL_STYLE, static_cast<LONG_PTR>(Style() | WS_SYSMENU | WS_THICKFRAME));
+  ::SetWindowLongPtrW(hwnd(), GWL_STYLE,
+                      static_cast<LONG_PTR>(Style() | WS_SYSMENU | WS_THICKFRAME));
   skin.Reapply();
   EXPECT_EQ(Style() & (WS_SYSMENU | WS_THICKFRAME), 0u);
 }

@@ -49,7 +49,10 @@ struct ButtonSet {
 std::vector<ButtonSet> AllButtonSets() {
   return {
       {mb::kOk, {"OK"}, {1}, MessageIcon::kNone, mb::kAnswerOk},
-      {mb::kYesNoCancelStop, {"Ja", "Nein", "Abbrechen"}, {6, 7, 2}, MessageIcon::kStop,
+      {mb::kYesNoCancelStop,
+       {"Ja", "Nein", "Abbrechen"},
+       {6, 7, 2},
+       MessageIcon::kStop,
        mb::kAnswerCancel},
       {mb::kYesNoQuestion, {"Ja", "Nein"}, {6, 7}, MessageIcon::kQuestion, mb::kAnswerNo},
       {mb::kOkInformation, {"OK"}, {1}, MessageIcon::kInformation, mb::kAnswerOk},
@@ -83,22 +86,19 @@ TEST_F(MessageBoxTest, EveryButtonAnswersWithItsOwnCode) {
 TEST_F(MessageBoxTest, EscapeAndClosingGiveAbbrechenOrTheCautiousAnswer) {
   for (const ButtonSet& set : AllButtonSets()) {
     SCOPED_TRACE("buttons " + std::to_string(set.buttons));
-    EXPECT_EQ(ShowAndAnswer("Frage", set.buttons, "", BoxReply::Escape()).answer,
-              set.close_answer);
-    EXPECT_EQ(ShowAndAnswer("Frage", set.buttons, "", BoxReply::Close()).answer,
-              set.close_answer);
+    EXPECT_EQ(ShowAndAnswer("Frage", set.buttons, "", BoxReply::Escape()).answer, set.close_answer);
+    EXPECT_EQ(ShowAndAnswer("Frage", set.buttons, "", BoxReply::Close()).answer, set.close_answer);
   }
 }
 
 TEST_F(MessageBoxTest, EnterPressesTheButtonTheFocusWasMovedTo) {
-  EXPECT_EQ(ShowAndAnswer("Frage", mb::kYesNoQuestion, "",
-                          BoxReply::Keys({VK_TAB, VK_RETURN}))
-                .answer,
-            mb::kAnswerNo);
-  EXPECT_EQ(ShowAndAnswer("Frage", mb::kYesNoCancelStop, "",
-                          BoxReply::Keys({VK_TAB, VK_TAB, VK_RETURN}))
-                .answer,
-            mb::kAnswerCancel);
+  EXPECT_EQ(
+      ShowAndAnswer("Frage", mb::kYesNoQuestion, "", BoxReply::Keys({VK_TAB, VK_RETURN})).answer,
+      mb::kAnswerNo);
+  EXPECT_EQ(
+      ShowAndAnswer("Frage", mb::kYesNoCancelStop, "", BoxReply::Keys({VK_TAB, VK_TAB, VK_RETURN}))
+          .answer,
+      mb::kAnswerCancel);
 }
 
 TEST_F(MessageBoxTest, AccessKeysAnswerJaAndNein) {
@@ -136,8 +136,7 @@ TEST_F(MessageBoxTest, PromptKeepsItsLineBreaksAndEveryLineGetsRoom) {
 }
 
 TEST_F(MessageBoxTest, UmlautsReachTheBoxIntact) {
-  const Shown shown =
-      ShowAndAnswer(msg::kNothingSelected, mb::kOk, "Prüfung", BoxReply::Enter());
+  const Shown shown = ShowAndAnswer(msg::kNothingSelected, mb::kOk, "Prüfung", BoxReply::Enter());
   EXPECT_EQ(shown.box.prompt, "Keine Datei(en) ausgewählt!");
   EXPECT_EQ(shown.box.title, "Prüfung");
 }
@@ -170,9 +169,8 @@ TEST_F(MessageBoxTest, IconsAreDrawnInTheirColoursAndNoIconLeavesThePlainBackgro
 class OwnerWindow {
  public:
   OwnerWindow() {
-    hwnd_ = ::CreateWindowExW(0, L"STATIC", L"Besitzer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
-                              100, 400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr),
-                              nullptr);
+    hwnd_ = ::CreateWindowExW(0, L"STATIC", L"Besitzer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                              400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     ::SetActiveWindow(hwnd_);
     PumpFor(std::chrono::milliseconds(100));
   }
@@ -188,12 +186,12 @@ TEST_F(MessageBoxTest, BoxIsModalOverTheActiveWindowAndGivesItBackAfterwards) {
   ASSERT_EQ(::GetActiveWindow(), owner.hwnd());
   bool owner_enabled_while_shown = true;
   RECT box_rect{};
-  const Shown shown = ShowAndAnswer(
-      msg::kAbortPrompt, mb::kYesNoQuestion, msg::kAbortTitle,
-      BoxReply::Click(mb::kAnswerYes).Inspecting([&](HWND box) {
-        owner_enabled_while_shown = ::IsWindowEnabled(owner.hwnd()) != FALSE;
-        ::GetWindowRect(box, &box_rect);
-      }));
+  const Shown shown = ShowAndAnswer(msg::kAbortPrompt, mb::kYesNoQuestion, msg::kAbortTitle,
+                                    BoxReply::Click(mb::kAnswerYes).Inspecting([&](HWND box) {
+                                      owner_enabled_while_shown =
+                                          ::IsWindowEnabled(owner.hwnd()) != FALSE;
+                                      ::GetWindowRect(box, &box_rect);
+                                    }));
   EXPECT_EQ(shown.answer, mb::kAnswerYes);
   EXPECT_EQ(shown.box.owner, owner.hwnd());
   EXPECT_FALSE(owner_enabled_while_shown);
@@ -235,6 +233,32 @@ TEST_F(MessageBoxTest, QuitRequestEndsTheBoxAndIsPassedOn) {
   ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 3u);
   EXPECT_EQ(FindProcessWindow(ui::kMessageBoxClass), nullptr);
+}
+
+// Not a check: the pictures of the program's seven messages for the
+// documentation, taken when scripts/pictures.sh asks for them.
+TEST_F(MessageBoxTest, Pictures) {
+  if (!PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
+  struct Message {
+    std::string prompt;
+    int32_t buttons;
+    std::string title;
+  };
+  const std::vector<Message> messages = {
+      {msg::kBackupPrompt, mb::kYesNoCancelStop, ""},
+      {msg::kNothingSelected, mb::kOk, ""},
+      {msg::kOverwritePrompt, mb::kYesNoQuestion, msg::kOverwriteTitle},
+      {"Fehler: 53\r\nDatei nicht gefunden\r\n\r\nDatei: frmMain.frm", mb::kOk, ""},
+      {msg::kAbortPrompt, mb::kYesNoQuestion, msg::kAbortTitle},
+      {std::string("3") + msg::kSummaryTail, mb::kOkInformation, msg::kSummaryTitle},
+      {"Fehler: 70\r\nZugriff verweigert", mb::kOk, ""},
+  };
+  for (size_t i = 0; i < messages.size(); ++i) {
+    const std::string name = "message-" + std::to_string(i + 1);
+    const Shown shown = ShowAndAnswer(messages[i].prompt, messages[i].buttons, messages[i].title,
+                                      BoxReply::Enter().WithPicture(name));
+    EXPECT_EQ(shown.box.prompt, messages[i].prompt);
+  }
 }
 
 }  // namespace

@@ -12,7 +12,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void Sleep(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
+void Sleep(std::chrono::milliseconds time) {
+  std::this_thread::sleep_for(time);
+}
 
 struct FindArgs {
   const wchar_t* class_name;
@@ -105,7 +107,9 @@ void Perform(HWND box, const BoxReply& reply) {
 
 }  // namespace
 
-void EnsureUiRegistered() { ui::RegisterControlLibrary(::GetModuleHandleW(nullptr)); }
+void EnsureUiRegistered() {
+  ui::RegisterControlLibrary(::GetModuleHandleW(nullptr));
+}
 
 void PumpPending() {
   MSG msg{};
@@ -135,7 +139,8 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 
 std::string WindowTextOf(HWND hwnd) {
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return ui::WideToUtf8(text);
 }
 
@@ -242,8 +247,7 @@ void TakePicture(HWND window, const std::string& name) {
   {
     // Written under another name and renamed, so the script never reads half a request.
     std::ofstream out(request + ".tmp", std::ios::trunc);
-    out << (r.right - r.left) << ' ' << (r.bottom - r.top) << ' ' << r.left << ' ' << r.top
-        << '\n';
+    out << (r.right - r.left) << ' ' << (r.bottom - r.top) << ' ' << r.left << ' ' << r.top << '\n';
   }
   std::rename((request + ".tmp").c_str(), request.c_str());
   const auto give_up = Clock::now() + std::chrono::seconds(30);

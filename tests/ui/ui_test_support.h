@@ -50,7 +50,7 @@ COLORREF PixelOf(HWND window, POINT client_point);
 struct BoxReply {
   enum class Kind { kClick, kEnter, kEscape, kClose, kKeys, kChars };
   Kind kind = Kind::kEnter;
-  int button_id = 0;   // kClick: the button to click
+  int button_id = 0;         // kClick: the button to click
   std::vector<WPARAM> keys;  // kKeys: virtual keys pressed in turn on the focused control;
                              // kChars: characters typed there (WM_CHAR), e.g. an access key
   std::string picture;  // when set and XPC_PICTURES_DIR is set: a screenshot of that name first
@@ -80,11 +80,11 @@ struct BoxReply {
 struct SeenBox {
   HWND hwnd = nullptr;
   HWND owner = nullptr;
-  std::string title;                  // UTF-8
-  std::string prompt;                 // UTF-8, as the prompt control holds it
-  std::vector<std::string> buttons;   // captions as written ("&Ja"), left to right
-  std::vector<int> button_ids;        // their ids, same order
-  int focused_id = 0;                 // id of the button that had the focus
+  std::string title;                 // UTF-8
+  std::string prompt;                // UTF-8, as the prompt control holds it
+  std::vector<std::string> buttons;  // captions as written ("&Ja"), left to right
+  std::vector<int> button_ids;       // their ids, same order
+  int focused_id = 0;                // id of the button that had the focus
   ui::MessageIcon icon = ui::MessageIcon::kNone;
 };
 
