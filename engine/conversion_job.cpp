@@ -5,7 +5,6 @@
 #include <exception>
 #include <memory>
 #include <new>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -130,23 +129,21 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
     output = ctx.fs.OpenOutput(temp_path);
     FilePercent percent(input->Length());
 
-    std::optional<std::string> pending;
+    // One string carries every line of the form, and a line the rewriter
+    // hands back (a nested header) stays in it: no allocation per line.
+    FormRewriter rewriter(options);
     std::string line;
+    bool pending = false;
     for (;;) {
       if (!pending && input->AtEnd()) break;
-      if (pending) {
-        line = std::move(*pending);
-        pending.reset();
-      } else {
-        line = input->ReadLine();
-      }
+      if (!pending) input->ReadLineInto(line);
       ctx.host.SetFileBar(percent.At(input->Position()));
       ctx.host.PumpMessages();
       if (ctx.abort.raised()) break;
 
-      RewriteResult result = RewriteFormLine(line, *input, *output, options);
-      if (result.replaced) changed = true;
-      pending = std::move(result.pending);
+      const FormRewriter::Outcome outcome = rewriter.Rewrite(line, *input, *output);
+      if (outcome.replaced) changed = true;
+      pending = outcome.pending;
     }
 
     CloseOrRaise(input);

@@ -29,6 +29,11 @@ class InputFile {
   // line end at the very end of the file makes no further empty line.
   // Raises 62 "Einlesen hinter Dateiende" when the input is at its end.
   virtual std::string ReadLine() = 0;
+  // ReadLine into line, whose old content is replaced: a caller that reads
+  // many lines through one string reuses its capacity instead of allocating
+  // a string per line. The same rules and errors as ReadLine; on an error
+  // line's content is unspecified.
+  virtual void ReadLineInto(std::string& line) { line = ReadLine(); }
   // True when every byte of the file has been consumed.
   virtual bool AtEnd() = 0;
   // Bytes consumed so far (the lines handed out with their line ends).
@@ -76,7 +81,13 @@ class FileSystem {
   // it), so that target is at every moment either its old or its new
   // content. An existing target keeps its permission bits; a read-only
   // target is refused with 70 "Zugriff verweigert" and both files stay.
-  // The data is on disk before the rename.
+  // Source's data is flushed to disk before the rename: that one flush is
+  // what keeps a system crash from leaving target empty or half written,
+  // since after a crash the folder names either the old file or the new
+  // one, and both are complete. Whether the rename itself has reached the
+  // disk when Replace returns differs by platform (Windows writes it
+  // through; POSIX leaves it to the file system's next commit): a crash
+  // right after Replace may bring back the old content, never a broken one.
   virtual void Replace(const std::string& source, const std::string& target) = 0;
   // Creates one folder level ("MkDir"); the parent must exist.
   virtual void CreateFolder(const std::string& path) = 0;

@@ -25,6 +25,7 @@ class BufferedInputFile : public InputFile {
   ~BufferedInputFile() override = default;
 
   std::string ReadLine() final;
+  void ReadLineInto(std::string& line) final;
   bool AtEnd() final;
   int64_t Position() final;
   int64_t Length() final;
@@ -49,11 +50,6 @@ class BufferedInputFile : public InputFile {
   std::unique_ptr<char[]> buffer_;
   size_t begin_ = 0;  // first byte not yet handed out
   size_t end_ = 0;    // one past the last byte read into the buffer
-  // Where the next CR and LF at or after begin_ are (end_ when none): each
-  // byte of the buffer is scanned once per character, even for a file whose
-  // lines all end in a lone CR.
-  size_t next_cr_ = 0;
-  size_t next_lf_ = 0;
   bool eof_ = false;
   bool closed_ = false;
   int64_t position_ = 0;

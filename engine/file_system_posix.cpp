@@ -10,12 +10,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "engine/error.h"
 #include "engine/file_system.h"
@@ -140,6 +143,12 @@ void WriteAll(int fd, const char* data, size_t size) {
   }
 }
 
+// Output files are written to be put in a form's place by Replace, which
+// flushes them to disk first. Past this many bytes the finished part is sent
+// to the disk while the rest is still being converted, so that the flush
+// waits for the last stretch only, not for the whole of a large form.
+constexpr int64_t kWritebackStretch = 8 << 20;
+
 class PosixOutputFile final : public BufferedOutputFile {
  public:
   explicit PosixOutputFile(int fd) : fd_(fd) {}
@@ -150,7 +159,18 @@ class PosixOutputFile final : public BufferedOutputFile {
   }
 
  protected:
-  void WriteRaw(const char* data, size_t size) override { WriteAll(fd_, data, size); }
+  void WriteRaw(const char* data, size_t size) override {
+    WriteAll(fd_, data, size);
+    written_ += static_cast<int64_t>(size);
+#ifdef __linux__
+    if (written_ - sent_ >= kWritebackStretch) {
+      // Only starts the writing and does not wait for it; a failure here
+      // changes nothing, since the flush before the rename reports it.
+      ::sync_file_range(fd_, sent_, written_ - sent_, SYNC_FILE_RANGE_WRITE);
+      sent_ = written_;
+    }
+#endif
+  }
 
   void CloseRaw() override {
     int fd = std::exchange(fd_, -1);
@@ -160,6 +180,8 @@ class PosixOutputFile final : public BufferedOutputFile {
 
  private:
   int fd_;
+  int64_t written_ = 0;  // bytes written so far
+  int64_t sent_ = 0;     // bytes whose writing to disk has been started
 };
 
 // Closes a descriptor at the end of a scope.
@@ -261,8 +283,10 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<OutputFile> OpenOutput(const std::string& path) override {
     std::string native = Resolve(path);
     RefuseReadOnly(native);
+    OwnChange change(*this, native);
     Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (fd.get() < 0) throw PathError(errno, native);
+    change.Added();
     return std::make_unique<PosixOutputFile>(fd.release());
   }
 
@@ -281,7 +305,9 @@ class PosixFileSystem final : public FileSystem {
     // Windows refuses to delete a read-only file; so do we, so that the
     // engine behaves alike on both.
     RefuseReadOnly(native);
+    OwnChange change(*this, native);
     if (::unlink(native.c_str()) != 0) throw PathError(errno, native);
+    change.Removed();
   }
 
   void CopyOver(const std::string& source, const std::string& target) override {
@@ -300,9 +326,11 @@ class PosixFileSystem final : public FileSystem {
       }
       if (IsReadOnlyFile(target_stat)) throw MakeError(err::kPermissionDenied);
     }
+    OwnChange change(*this, to);
     Fd out(
         ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, source_stat.st_mode & 0777));
     if (out.get() < 0) throw PathError(errno, to);
+    change.Added();
     std::unique_ptr<char[]> buffer(new char[kBufferSize]);
     for (;;) {
       ssize_t got = ::read(in.get(), buffer.get(), kBufferSize);
@@ -350,15 +378,24 @@ class PosixFileSystem final : public FileSystem {
     }
     // The new content must be on disk before its name is: otherwise a crash
     // right after the rename could leave an empty file in the form's place.
-    if (::fsync(fd.get()) != 0) throw ErrnoError(errno);
+    // This one data flush is all the guarantee needs. The folder itself is
+    // not flushed: after a crash it names either the old file or the new
+    // one, and both are complete, so the rename may reach the disk with the
+    // file system's next commit.
+    if (::fdatasync(fd.get()) != 0) throw ErrnoError(errno);
+    OwnChange source_gone(*this, from);
+    OwnChange target_there(*this, to);
     if (::rename(from.c_str(), to.c_str()) != 0) throw PathError(errno, to);
-    SyncFolder(ParentOf(to));
+    source_gone.Removed();
+    target_there.Added();
   }
 
   void CreateFolder(const std::string& path) override {
     std::string native = Resolve(path);
     while (native.size() > 1 && native.back() == '/') native.pop_back();
+    OwnChange change(*this, native);
     if (::mkdir(native.c_str(), 0777) != 0) throw PathError(errno, native);
+    change.Added();
   }
 
   std::optional<std::string> FirstPlainFile(const std::string& folder) override {
@@ -407,15 +444,6 @@ class PosixFileSystem final : public FileSystem {
     }
   }
 
-  // Makes a rename durable; a failure here cannot undo the rename, and the
-  // file itself is already complete, so it is not reported.
-  static void SyncFolder(const std::string& native) {
-    int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-  }
-
   // The native path for an engine path. When its exact bytes name nothing,
   // each component that does not exist exactly is matched against the
   // entries of its folder. A component nothing matches stays as given, so a
@@ -426,6 +454,23 @@ class PosixFileSystem final : public FileSystem {
       if (c == '\\') c = '/';
     }
     if (native.empty() || Exists(native)) return native;
+
+    // Nearly always the folder exists exactly and only the last name needs
+    // looking up (a new temporary file, a form named in another case).
+    const size_t last_slash = native.find_last_of('/');
+    const std::string_view last = last_slash == std::string::npos
+                                      ? std::string_view(native)
+                                      : std::string_view(native).substr(last_slash + 1);
+    if (!last.empty() && last != "." && last != "..") {
+      const std::string folder = FolderKey(native, last_slash);
+      struct stat folder_stat;
+      if (::stat(folder.c_str(), &folder_stat) == 0 && S_ISDIR(folder_stat.st_mode)) {
+        std::optional<std::string> found = FindInFolder(folder, folder_stat, std::string(last));
+        if (!found) return native;
+        native.replace(native.size() - last.size(), last.size(), *found);
+        return native;
+      }
+    }
 
     std::string result;
     size_t start = 0;
@@ -452,42 +497,213 @@ class PosixFileSystem final : public FileSystem {
     return result;
   }
 
+  // ------------------------------------------------- folder listings ---
+  //
+  // A look-up that lists a folder for every new file is quadratic over a run
+  // (each form's temporary file and backup copy go into folders that hold
+  // thousands of files). So each folder's entries are kept, indexed by their
+  // folded names, and reused while the folder is unchanged: the same device,
+  // inode and modification time to the nanosecond. Any change to a folder
+  // sets its modification time, and once the time has been read (each
+  // validation does) Linux gives the next change a finer time than any read
+  // before, so even a change within the same clock tick shows. Our own
+  // changes are applied to the listing as they are made, together with the
+  // folder's new time, so they do not throw it away; a change by anyone
+  // else does.
+
+  struct FolderListing {
+    dev_t device = 0;
+    ino_t inode = 0;
+    struct timespec modified {};
+    // False when the listing could not be read to its end: used once, never
+    // trusted again.
+    bool complete = false;
+    // Folded name (UTF-8, small letters) -> the names on disk that fold to it.
+    std::unordered_map<std::string, std::vector<std::string>> names;
+  };
+
+  // Bounds the memory the listings take whatever the project's shape.
+  static constexpr size_t kMaxListings = 64;
+
+  // The key under which a folder is listed: its native path without the
+  // separators behind it ("." for the current folder). path_end is the
+  // position of the separator in front of a name, or npos.
+  static std::string FolderKey(const std::string& native, size_t path_end) {
+    if (path_end == std::string::npos) return ".";
+    size_t end = path_end;
+    while (end > 0 && native[end - 1] == '/') --end;
+    if (end == 0) return "/";
+    return native.substr(0, end);
+  }
+
+  static bool Shows(const FolderListing& listing, const struct stat& st) {
+    return listing.complete && listing.device == st.st_dev && listing.inode == st.st_ino &&
+           listing.modified.tv_sec == st.st_mtim.tv_sec &&
+           listing.modified.tv_nsec == st.st_mtim.tv_nsec;
+  }
+
+  // The folded form of a name on disk; nullopt when it is neither UTF-8 nor
+  // text of the projects' code page, so that nothing can match it.
+  std::optional<std::string> FoldedEntry(std::string_view entry_name) {
+    if (fs_detail::IsValidUtf8(entry_name)) return fs_detail::FoldCaseUtf8(entry_name);
+    // A name written by a tool that kept the ANSI bytes.
+    std::optional<std::string> entry_utf8 = converter_.ToUtf8(entry_name, false);
+    if (!entry_utf8) return std::nullopt;
+    return fs_detail::FoldCaseUtf8(*entry_utf8);
+  }
+
+  void AddName(FolderListing& listing, std::string_view entry_name) {
+    std::optional<std::string> folded = FoldedEntry(entry_name);
+    if (!folded) return;
+    std::vector<std::string>& same = listing.names[*folded];
+    for (const std::string& known : same) {
+      if (known == entry_name) return;
+    }
+    same.emplace_back(entry_name);
+  }
+
+  void RemoveName(FolderListing& listing, std::string_view entry_name) {
+    std::optional<std::string> folded = FoldedEntry(entry_name);
+    if (!folded) return;
+    auto it = listing.names.find(*folded);
+    if (it == listing.names.end()) return;
+    std::vector<std::string>& same = it->second;
+    for (size_t i = 0; i < same.size(); ++i) {
+      if (same[i] == entry_name) {
+        same.erase(same.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+      }
+    }
+    if (same.empty()) listing.names.erase(it);
+  }
+
+  // The listing of folder as folder_stat (taken just now) shows it, read
+  // again when the one kept is out of date; nullptr when it cannot be read.
+  FolderListing* ListingOf(const std::string& folder, const struct stat& folder_stat) {
+    auto it = listings_.find(folder);
+    if (it != listings_.end() && Shows(it->second, folder_stat)) return &it->second;
+    if (it == listings_.end()) {
+      if (listings_.size() >= kMaxListings) listings_.clear();
+      it = listings_.emplace(folder, FolderListing()).first;
+    }
+    FolderListing& listing = it->second;
+    listing.names.clear();
+    // The time is the one taken before the reading: a change while it reads
+    // leaves a newer time on the folder, so the listing is read again later.
+    listing.device = folder_stat.st_dev;
+    listing.inode = folder_stat.st_ino;
+    listing.modified = folder_stat.st_mtim;
+    listing.complete = false;
+    Dir dir(folder);
+    if (!dir.get()) {
+      listings_.erase(it);
+      return nullptr;
+    }
+    for (;;) {
+      errno = 0;
+      struct dirent* entry = ::readdir(dir.get());
+      if (!entry) {
+        listing.complete = errno == 0;
+        break;
+      }
+      std::string_view entry_name = entry->d_name;
+      if (entry_name == "." || entry_name == "..") continue;
+      AddName(listing, entry_name);
+    }
+    return &listing;
+  }
+
   // The entry of folder that Windows would open for name: one whose name,
   // converted to UTF-8, equals name's ANSI bytes converted to UTF-8 (or
   // name as it is, when that is UTF-8 already) ignoring letter case. An
   // entry that equals exactly comes first; among the others, the smallest.
-  std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
+  std::optional<std::string> FindInFolder(const std::string& folder, const struct stat& folder_stat,
+                                          const std::string& name) {
+    FolderListing* listing = ListingOf(folder, folder_stat);
+    if (!listing) return std::nullopt;
     std::optional<std::string> converted = converter_.ToUtf8(name, /*lenient=*/false);
-    bool name_is_utf8 = fs_detail::IsValidUtf8(name);
-    std::string folded_converted = converted ? fs_detail::FoldCaseUtf8(*converted) : std::string();
-    std::string folded_name = name_is_utf8 ? fs_detail::FoldCaseUtf8(name) : std::string();
-
-    Dir dir(folder);
-    if (!dir.get()) return std::nullopt;
     std::optional<std::string> best;
-    while (struct dirent* entry = ::readdir(dir.get())) {
-      std::string_view entry_name = entry->d_name;
-      if (entry_name == "." || entry_name == "..") continue;
-      if (converted && entry_name == *converted) return std::string(entry_name);
-      if (best && entry_name >= *best) continue;
-      std::string folded_entry;
-      if (fs_detail::IsValidUtf8(entry_name)) {
-        folded_entry = fs_detail::FoldCaseUtf8(entry_name);
-      } else {
-        // A name written by a tool that kept the ANSI bytes.
-        std::optional<std::string> entry_utf8 = converter_.ToUtf8(entry_name, false);
-        if (!entry_utf8) continue;
-        folded_entry = fs_detail::FoldCaseUtf8(*entry_utf8);
+    auto consider = [&](const std::string& folded) {
+      auto it = listing->names.find(folded);
+      if (it == listing->names.end()) return false;
+      for (const std::string& entry_name : it->second) {
+        if (converted && entry_name == *converted) {
+          best = entry_name;
+          return true;
+        }
+        if (!best || entry_name < *best) best = entry_name;
       }
-      if ((converted && folded_entry == folded_converted) ||
-          (name_is_utf8 && folded_entry == folded_name)) {
-        best = std::string(entry_name);
-      }
-    }
+      return false;
+    };
+    if (converted && consider(fs_detail::FoldCaseUtf8(*converted))) return best;
+    if (fs_detail::IsValidUtf8(name)) consider(fs_detail::FoldCaseUtf8(name));
     return best;
   }
 
+  std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
+    std::string key = FolderKey(folder + "/", folder.size());
+    struct stat folder_stat;
+    if (::stat(key.c_str(), &folder_stat) != 0 || !S_ISDIR(folder_stat.st_mode)) {
+      return std::nullopt;
+    }
+    return FindInFolder(key, folder_stat, name);
+  }
+
+  // One of our own changes to a folder's entries (a file created, removed
+  // or renamed): made before the change, it notes whether the folder's
+  // listing is up to date; afterwards, Added or Removed applies the change
+  // to it and records the folder's new time. A listing that was already out
+  // of date is dropped, so someone else's change is never taken for ours.
+  class OwnChange {
+   public:
+    OwnChange(PosixFileSystem& fs, const std::string& native) : fs_(fs) {
+      const size_t slash = native.find_last_of('/');
+      folder_ = FolderKey(native, slash);
+      name_ = slash == std::string::npos ? native : native.substr(slash + 1);
+      auto it = fs_.listings_.find(folder_);
+      if (it == fs_.listings_.end()) return;
+      struct stat st;
+      if (::stat(folder_.c_str(), &st) == 0 && Shows(it->second, st)) {
+        up_to_date_ = true;
+      } else {
+        fs_.listings_.erase(it);
+      }
+    }
+    OwnChange(const OwnChange&) = delete;
+    OwnChange& operator=(const OwnChange&) = delete;
+
+    void Added() { Apply(true); }
+    void Removed() { Apply(false); }
+
+   private:
+    void Apply(bool added) {
+      if (!up_to_date_) return;
+      up_to_date_ = false;
+      auto it = fs_.listings_.find(folder_);
+      if (it == fs_.listings_.end()) return;
+      struct stat st;
+      if (::stat(folder_.c_str(), &st) != 0 || st.st_dev != it->second.device ||
+          st.st_ino != it->second.inode) {
+        fs_.listings_.erase(it);
+        return;
+      }
+      if (added) {
+        fs_.AddName(it->second, name_);
+      } else {
+        fs_.RemoveName(it->second, name_);
+      }
+      it->second.modified = st.st_mtim;
+    }
+
+    PosixFileSystem& fs_;
+    std::string folder_;
+    std::string name_;
+    bool up_to_date_ = false;
+  };
+
   Converter converter_;
+  // Keyed by FolderKey.
+  std::unordered_map<std::string, FolderListing> listings_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/error.h"
 #include "engine/host.h"
@@ -53,15 +54,30 @@ constexpr std::string_view kFontBlockStart = "BeginProperty Font";
 constexpr std::string_view kPropertyGroupEnd = "EndProperty";
 constexpr std::string_view kNestedHeaderStart = "Begin ";
 
+// Leading spaces (code 32 only) of line; the other blanks are text.
+size_t SpacesBefore(std::string_view line) {
+  size_t count = 0;
+  while (count < line.size() && line[count] == ' ') ++count;
+  return count;
+}
+
+int16_t Indentation(size_t spaces) {
+  // Every line passes here; the checked narrowing raises past 32767.
+  return spaces <= 32767 ? static_cast<int16_t>(spaces) : ToInt16(static_cast<int64_t>(spaces));
+}
+
 std::string_view Stripped(std::string_view line) {
-  const size_t first = line.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view() : line.substr(first);
+  return line.substr(SpacesBefore(line));
+}
+
+std::string_view WithoutTrailingSpaces(std::string_view text) {
+  size_t size = text.size();
+  while (size > 0 && text[size - 1] == ' ') --size;
+  return text.substr(0, size);
 }
 
 std::string_view Trimmed(std::string_view line) {
-  line = Stripped(line);
-  const size_t last = line.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string_view() : line.substr(0, last + 1);
+  return WithoutTrailingSpaces(Stripped(line));
 }
 
 std::optional<ControlKind> MatchStripped(std::string_view stripped, const RewriteOptions& options) {
@@ -78,15 +94,16 @@ std::optional<ControlKind> MatchStripped(std::string_view stripped, const Rewrit
 
 // Hands the replacement header and the inserted lines to sink one by one, so
 // the rewriter can write them straight to the output while
-// BuildReplacementHeader collects the same lines.
+// BuildReplacementHeader collects the same lines. Each line is assembled in
+// text, whose capacity the caller keeps from one header to the next.
 template <typename Sink>
 void EmitReplacementHeader(std::string_view line, ControlKind kind, int16_t indentation,
-                           const RewriteOptions& options, Sink&& sink) {
+                           const RewriteOptions& options, std::string& text, Sink&& sink) {
   const int16_t property_indentation = ToInt16(int64_t{indentation} + 3);
   const KindRules& rules = kRules[static_cast<size_t>(kind)];
   const std::string_view rest = Stripped(line).substr(rules.header_prefix.size());
 
-  std::string text(static_cast<size_t>(indentation), ' ');
+  text.assign(static_cast<size_t>(indentation), ' ');
   text.append(rules.replacement_prefix);
   text.append(rest);
   sink(std::string_view(text));
@@ -116,6 +133,36 @@ void EmitReplacementHeader(std::string_view line, ControlKind kind, int16_t inde
   }
 }
 
+// The copy phase, reading into line. True when it stopped at a nested
+// control header, which is then left in line.
+bool CopyPropertiesInto(InputFile& input, OutputFile& output, int16_t indentation,
+                        std::string& line) {
+  const int16_t property_indentation = ToInt16(int64_t{indentation} + 3);
+  for (;;) {
+    // No end test before this read: a replaced header on the last line is a
+    // read past the end, which fails the job and leaves the form alone.
+    input.ReadLineInto(line);
+    const size_t spaces = SpacesBefore(line);
+    const std::string_view trimmed = WithoutTrailingSpaces(std::string_view(line).substr(spaces));
+
+    if (trimmed == kFontBlockStart) {
+      // The block is dropped up to and including its EndProperty. A block
+      // that never ends runs into ReadLine's read-past-end error rather than
+      // silently swallowing the rest of the form.
+      do {
+        input.ReadLineInto(line);
+      } while (Trimmed(line) != kPropertyGroupEnd);
+      return false;
+    }
+
+    const bool nested_header = trimmed.starts_with(kNestedHeaderStart);
+    if (!nested_header) output.WriteLine(line);
+    const int16_t line_indentation = Indentation(spaces);
+    if (nested_header) return true;
+    if (line_indentation != property_indentation || input.AtEnd()) return false;
+  }
+}
+
 }  // namespace
 
 RewriteOptions RewriteOptions::FromHost(Host& host) {
@@ -128,9 +175,7 @@ RewriteOptions RewriteOptions::FromHost(Host& host) {
 }
 
 int16_t CountLeadingSpaces(std::string_view line) {
-  const size_t first = line.find_first_not_of(' ');
-  const size_t count = first == std::string_view::npos ? line.size() : first;
-  return ToInt16(static_cast<int64_t>(count));
+  return Indentation(SpacesBefore(line));
 }
 
 std::optional<ControlKind> MatchControlHeader(std::string_view line,
@@ -142,52 +187,47 @@ std::vector<std::string> BuildReplacementHeader(std::string_view line, ControlKi
                                                 int16_t indentation,
                                                 const RewriteOptions& options) {
   std::vector<std::string> lines;
-  EmitReplacementHeader(line, kind, indentation, options,
-                        [&lines](std::string_view text) { lines.emplace_back(text); });
+  std::string text;
+  EmitReplacementHeader(line, kind, indentation, options, text,
+                        [&lines](std::string_view assembled) { lines.emplace_back(assembled); });
   return lines;
 }
 
 std::optional<std::string> CopyControlProperties(InputFile& input, OutputFile& output,
                                                  int16_t indentation) {
-  const int16_t property_indentation = ToInt16(int64_t{indentation} + 3);
-  for (;;) {
-    // No end test before this read: a replaced header on the last line is a
-    // read past the end, which fails the job and leaves the form alone.
-    std::string line = input.ReadLine();
-    const std::string_view trimmed = Trimmed(line);
-
-    if (trimmed == kFontBlockStart) {
-      // The block is dropped up to and including its EndProperty. A block
-      // that never ends runs into ReadLine's read-past-end error rather than
-      // silently swallowing the rest of the form.
-      while (Trimmed(input.ReadLine()) != kPropertyGroupEnd) {
-      }
-      return std::nullopt;
-    }
-
-    const bool nested_header = trimmed.starts_with(kNestedHeaderStart);
-    if (!nested_header) output.WriteLine(line);
-    const int16_t line_indentation = CountLeadingSpaces(line);
-    if (nested_header) return line;
-    if (line_indentation != property_indentation || input.AtEnd()) return std::nullopt;
-  }
+  std::string line;
+  if (CopyPropertiesInto(input, output, indentation, line)) return line;
+  return std::nullopt;
 }
 
 RewriteResult RewriteFormLine(std::string_view line, InputFile& input, OutputFile& output,
                               const RewriteOptions& options) {
+  FormRewriter rewriter(options);
+  std::string buffer(line);
+  const FormRewriter::Outcome outcome = rewriter.Rewrite(buffer, input, output);
+  RewriteResult result;
+  result.replaced = outcome.replaced;
+  if (outcome.pending) result.pending = std::move(buffer);
+  return result;
+}
+
+FormRewriter::Outcome FormRewriter::Rewrite(std::string& line, InputFile& input,
+                                            OutputFile& output) {
   const int16_t indentation = CountLeadingSpaces(line);
   const std::optional<ControlKind> kind =
-      MatchStripped(line.substr(static_cast<size_t>(indentation)), options);
+      MatchStripped(std::string_view(line).substr(static_cast<size_t>(indentation)), options_);
   if (!kind) {
     output.WriteLine(line);
     return {};
   }
-  EmitReplacementHeader(line, *kind, indentation, options,
+  EmitReplacementHeader(line, *kind, indentation, options_, text_,
                         [&output](std::string_view text) { output.WriteLine(text); });
-  RewriteResult result;
-  result.replaced = true;
-  result.pending = CopyControlProperties(input, output, indentation);
-  return result;
+  Outcome outcome;
+  outcome.replaced = true;
+  // The header has been written; line is free for the copy phase to read
+  // into.
+  outcome.pending = CopyPropertiesInto(input, output, indentation, line);
+  return outcome;
 }
 
 }  // namespace xpconv

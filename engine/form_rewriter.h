@@ -59,4 +59,28 @@ struct RewriteResult {
 RewriteResult RewriteFormLine(std::string_view line, InputFile& input, OutputFile& output,
                               const RewriteOptions& options);
 
+// The same rules as RewriteFormLine for a caller that drives a whole form:
+// the lines pass through the caller's one string and the assembled header
+// lines through one buffer of this object, so a form of millions of lines is
+// rewritten without allocating per line.
+class FormRewriter {
+ public:
+  struct Outcome {
+    bool replaced = false;  // line was a replaced header
+    bool pending = false;   // line now holds a line the caller must process next
+  };
+
+  explicit FormRewriter(const RewriteOptions& options) : options_(options) {}
+
+  // Rewrites line, the current line of the form. The copy phase behind a
+  // replaced header reads into line; when it stops at a nested control
+  // header, that header is left in line and pending is set. Otherwise line's
+  // content afterwards is of no meaning.
+  Outcome Rewrite(std::string& line, InputFile& input, OutputFile& output);
+
+ private:
+  RewriteOptions options_;
+  std::string text_;
+};
+
 }  // namespace xpconv

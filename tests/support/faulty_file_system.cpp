@@ -19,6 +19,13 @@ class FaultyInputFile final : public InputFile {
     owner_.Count("ReadLine");
     return inner_->ReadLine();
   }
+  // The same operation as ReadLine, only with the caller's buffer: counted
+  // under that name so that a failure injected at the n-th line read means
+  // the same whichever of the two the engine calls.
+  void ReadLineInto(std::string& line) override {
+    owner_.Count("ReadLine");
+    inner_->ReadLineInto(line);
+  }
   bool AtEnd() override {
     owner_.Count("AtEnd");
     return inner_->AtEnd();
