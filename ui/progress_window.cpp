@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <utility>
 
+#include "engine/error.h"
 #include "engine/messages.h"
 #include "ui/message_box.h"
 
@@ -28,6 +31,28 @@ FormStyle DesignedStyle() {
   style.show_in_taskbar = false;
   style.icon = nullptr;
   return style;
+}
+
+// Creating a window fails for want of memory or of window handles; the user
+// reads it like any other error of a run ("Fehler: " number and text), with
+// the system's own number and text where it gives one.
+VbError WindowError() {
+  const DWORD code = ::GetLastError();
+  if (code == 0 || code == ERROR_NOT_ENOUGH_MEMORY || code == ERROR_OUTOFMEMORY) {
+    return VbError(7, "Nicht genügend Speicher");
+  }
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string description = length > 0 ? WideToUtf8(std::wstring_view(text, length)) : "";
+  if (text != nullptr) ::LocalFree(text);
+  while (!description.empty() &&
+         (description.back() == '\r' || description.back() == '\n' || description.back() == ' ')) {
+    description.pop_back();
+  }
+  if (description.empty()) description = "Systemfehler " + std::to_string(code);
+  return VbError(static_cast<int32_t>(code), description);
 }
 
 RECT BoxAt(const TwipsBox& box, UINT dpi) {
@@ -77,7 +102,7 @@ void ProgressWindow::Load(HWND owner) {
       CreateShaped(ex_style, kProgressWindowClass, Utf8ToWide(kCaption), style, CW_USEDEFAULT,
                    CW_USEDEFAULT, TwipsToPixels(kProgressClientWidthTwips, dpi_),
                    TwipsToPixels(kProgressClientHeightTwips, dpi_), owner, nullptr);
-  if (window == nullptr) throw std::runtime_error("the progress window cannot be created");
+  if (window == nullptr) throw WindowError();
   dpi_ = WindowDpi(window);
   font_ = CreateUiFont(dpi_);
 
@@ -108,7 +133,7 @@ void ProgressWindow::CreateControls() {
     HWND control =
         ::CreateWindowExW(0, cls, Utf8ToWide(text).c_str(), style, 0, 0, 0, 0, window,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (control == nullptr) throw std::runtime_error("a control of the progress window failed");
+    if (control == nullptr) throw WindowError();
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return control;
   };
@@ -126,9 +151,7 @@ void ProgressWindow::CreateControls() {
   bar.id = kProgressTotalBarId;
   bar.bounds = BoxAt(kProgressTotalBarBox, dpi_);
   HWND total_bar = CreateProgressBar(bar);
-  if (file_bar == nullptr || total_bar == nullptr) {
-    throw std::runtime_error("a bar of the progress window failed");
-  }
+  if (file_bar == nullptr || total_bar == nullptr) throw WindowError();
   // The per-file bar gets percentages and is never given a maximum by the run.
   ProgressSetMax(file_bar, 100);
   LayOut();

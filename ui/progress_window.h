@@ -49,7 +49,7 @@ class ProgressWindow final : public Window {
 
   // Creates the window with its designed contents, hidden. owner, when given,
   // already owns it, so it never gets a task-bar entry of its own. Throws
-  // std::runtime_error when the window cannot be created.
+  // VbError (the system's error) when the window cannot be created.
   void Load(HWND owner = nullptr);
 
   void SetCountCaption(const std::string& text);  // UTF-8
