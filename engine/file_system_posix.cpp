@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -503,21 +504,25 @@ class PosixFileSystem final : public FileSystem {
   // (each form's temporary file and backup copy go into folders that hold
   // thousands of files). So each folder's entries are kept, indexed by their
   // folded names, and reused while the folder is unchanged: the same device,
-  // inode and modification time to the nanosecond. Any change to a folder
-  // sets its modification time, and once the time has been read (each
-  // validation does) Linux gives the next change a finer time than any read
-  // before, so even a change within the same clock tick shows. Our own
-  // changes are applied to the listing as they are made, together with the
-  // folder's new time, so they do not throw it away; a change by anyone
-  // else does.
+  // inode and modification time to the nanosecond. Our own changes are
+  // applied to the listing as they are made, together with the folder's new
+  // time, so they do not throw it away; a change by anyone else does.
+  //
+  // Every change to a folder sets its time, but that only tells changes
+  // apart when the next one cannot get the same time. Linux since 6.13 gives
+  // a change a finer time than any time read before (each validation reads
+  // it). Older kernels take times from the clock tick, and some file systems
+  // keep whole seconds: there a listing whose time is still the current
+  // tick, or a whole second of the last two, is used once and read again.
 
   struct FolderListing {
     dev_t device = 0;
     ino_t inode = 0;
     struct timespec modified {};
-    // False when the listing could not be read to its end: used once, never
-    // trusted again.
-    bool complete = false;
+    // False when the listing could not be read to its end, or when a later
+    // change could leave the folder's time as it is: used once, then read
+    // again.
+    bool reusable = false;
     // Folded name (UTF-8, small letters) -> the names on disk that fold to it.
     std::unordered_map<std::string, std::vector<std::string>> names;
   };
@@ -536,8 +541,18 @@ class PosixFileSystem final : public FileSystem {
     return native.substr(0, end);
   }
 
+  // False when a change right after the folder got modified could give the
+  // folder the same time again: modified is the current clock tick, or a
+  // whole second (a file system that keeps no finer times) of the last two.
+  static bool LaterChangesShow(const struct timespec& modified) {
+    struct timespec now;
+    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
+    if (modified.tv_nsec == 0) return now.tv_sec > modified.tv_sec + 2;
+    return modified.tv_sec != now.tv_sec || modified.tv_nsec != now.tv_nsec;
+  }
+
   static bool Shows(const FolderListing& listing, const struct stat& st) {
-    return listing.complete && listing.device == st.st_dev && listing.inode == st.st_ino &&
+    return listing.reusable && listing.device == st.st_dev && listing.inode == st.st_ino &&
            listing.modified.tv_sec == st.st_mtim.tv_sec &&
            listing.modified.tv_nsec == st.st_mtim.tv_nsec;
   }
@@ -593,7 +608,7 @@ class PosixFileSystem final : public FileSystem {
     listing.device = folder_stat.st_dev;
     listing.inode = folder_stat.st_ino;
     listing.modified = folder_stat.st_mtim;
-    listing.complete = false;
+    listing.reusable = false;
     Dir dir(folder);
     if (!dir.get()) {
       listings_.erase(it);
@@ -603,7 +618,7 @@ class PosixFileSystem final : public FileSystem {
       errno = 0;
       struct dirent* entry = ::readdir(dir.get());
       if (!entry) {
-        listing.complete = errno == 0;
+        listing.reusable = errno == 0 && LaterChangesShow(listing.modified);
         break;
       }
       std::string_view entry_name = entry->d_name;
@@ -653,7 +668,10 @@ class PosixFileSystem final : public FileSystem {
   // or renamed): made before the change, it notes whether the folder's
   // listing is up to date; afterwards, Added or Removed applies the change
   // to it and records the folder's new time. A listing that was already out
-  // of date is dropped, so someone else's change is never taken for ours.
+  // of date is dropped, so someone else's earlier change is never taken for
+  // ours. (One made in the microseconds between the two looks at the
+  // folder's time would be; nothing short of listing the folder again after
+  // every change of ours tells those apart.)
   class OwnChange {
    public:
     OwnChange(PosixFileSystem& fs, const std::string& native) : fs_(fs) {
@@ -693,6 +711,7 @@ class PosixFileSystem final : public FileSystem {
         fs_.RemoveName(it->second, name_);
       }
       it->second.modified = st.st_mtim;
+      it->second.reusable = LaterChangesShow(st.st_mtim);
     }
 
     PosixFileSystem& fs_;

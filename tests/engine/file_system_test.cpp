@@ -18,7 +18,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
 #endif
 
 namespace xpconv {
@@ -161,6 +165,26 @@ TEST_F(FileSystemTest, MixedLineEndsOfEveryLengthMatchTheLineRules) {
     SCOPED_TRACE(round);
     EXPECT_EQ(ReadLines(bytes), ExpectedLines(bytes));
   }
+}
+
+TEST_F(FileSystemTest, ReadLineIntoReplacesTheStringsContentByTheSameRules) {
+  // Long lines take the path that joins buffers; short ones after them must
+  // not keep any of their bytes.
+  std::string longest(2 * kBufferSize + 5, 'L');
+  longest[kBufferSize] = 'M';
+  const std::string bytes = longest + "\r\nshort\nx\r\r" + longest + "\n" + "end";
+  dir.WriteFile("in.txt", bytes);
+  std::unique_ptr<InputFile> in = fs->OpenInput(dir.Path("in.txt"));
+  std::string line = "what the string held before";
+  std::vector<Line> lines;
+  while (!in->AtEnd()) {
+    in->ReadLineInto(line);
+    lines.push_back({line, in->Position()});
+  }
+  EXPECT_EQ(lines, ExpectedLines(bytes));
+  EXPECT_EQ(ErrorOf([&] { in->ReadLineInto(line); }), err::kInputPastEnd);
+  in->Close();
+  EXPECT_EQ(ErrorOf([&] { in->ReadLineInto(line); }), err::kBadFileNameOrNumber);
 }
 
 TEST_F(FileSystemTest, ReadAllHandsOutTheRestByteForByte) {
@@ -457,6 +481,84 @@ TEST_F(FileSystemTest, ExistingFileIsReusedRatherThanDuplicatedInAnotherCase) {
   EXPECT_EQ(ErrorOf([&] { fs->CreateFolder(dir.Path("_BACKUP")); }), err::kPathFileAccess);
 }
 
+// The look-up keeps each folder's listing; these prove that it never answers
+// from a listing the folder no longer matches.
+
+void SetModified(const TempDir& dir, const std::string& relative, time_t seconds, long nanos) {
+  struct timespec times[2];
+  times[0].tv_sec = seconds;
+  times[0].tv_nsec = nanos;
+  times[1] = times[0];
+  ASSERT_EQ(::utimensat(AT_FDCWD, (dir.native() + "/" + relative).c_str(), times, 0), 0);
+}
+
+TEST_F(FileSystemTest, LookUpSeesChangesMadeBehindItsBack) {
+  dir.WriteFile("Forms\\frmA.frm", "a");
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\FRMA.FRM")), 1);
+  // Created by someone else right after the look-up listed the folder ...
+  dir.WriteFile("Forms\\frmB.frm", "bb");
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\FRMB.FRM")), 2);
+  // ... and right after a change of our own to it.
+  fs->OpenOutput(dir.Path("FORMS\\~form.tmp"))->Close();
+  dir.WriteFile("Forms\\frmC.frm", "ccc");
+  EXPECT_EQ(fs->FileLength(dir.Path("forms\\FRMC.frm")), 3);
+  // Removed by someone else: a file opened for output in another case now
+  // gets the name given, not the name of the file that is gone.
+  ASSERT_EQ(::unlink((dir.native() + "/Forms/frmA.frm").c_str()), 0);
+  EXPECT_EQ(ErrorOf([&] { fs->FileLength(dir.Path("FORMS\\FRMA.FRM")); }), err::kFileNotFound);
+  fs->OpenOutput(dir.Path("FORMS\\FRMA.FRM"))->Close();
+  EXPECT_EQ(dir.List("Forms"),
+            (std::vector<std::string>{"FRMA.FRM", "frmB.frm", "frmC.frm", "~form.tmp"}));
+}
+
+TEST_F(FileSystemTest, LookUpNoticesChangesThatLeaveTheFoldersTime) {
+  // Another folder put in the place of the listed one, given the same time:
+  // only its identity tells it apart.
+  dir.WriteFile("Forms\\frmA.frm", "a");
+  SetModified(dir, "Forms", 1000000000, 123456789);
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\FRMA.FRM")), 1);
+  ASSERT_EQ(::rename((dir.native() + "/Forms").c_str(), (dir.native() + "/Old").c_str()), 0);
+  dir.WriteFile("Forms\\frmB.frm", "bb");
+  SetModified(dir, "Forms", 1000000000, 123456789);
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\FRMB.FRM")), 2);
+
+  // A file system that keeps whole seconds gives a change in the same
+  // second the same time.
+  const time_t now = ::time(nullptr);
+  SetModified(dir, "Forms", now, 0);
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\FRMB.FRM")), 2);
+  dir.WriteFile("Forms\\frmC.frm", "ccc");
+  SetModified(dir, "Forms", now, 0);
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\FRMC.FRM")), 3);
+}
+
+TEST_F(FileSystemTest, LookUpFollowsItsOwnChanges) {
+  dir.WriteFile("Forms\\frmA.frm", "old");
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\FRMA.FRM")), 3);
+  auto out = fs->OpenOutput(dir.Path("Forms\\~form.tmp"));
+  out->WriteLine("new");
+  out->Close();
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\~FORM.TMP")), 5);
+
+  // Renamed into another folder: gone from the one, there in the other.
+  fs->CreateFolder(dir.Path("FORMS\\_Backup"));
+  fs->Replace(dir.Path("FORMS\\~FORM.TMP"), dir.Path("FORMS\\_BACKUP\\frmA.frm"));
+  EXPECT_EQ(dir.List("Forms"), (std::vector<std::string>{"_Backup", "frmA.frm"}));
+  EXPECT_EQ(dir.ReadFile("Forms\\_Backup\\frmA.frm"), "new\r\n");
+  EXPECT_EQ(fs->FileLength(dir.Path("forms\\_backup\\FRMA.FRM")), 5);
+  EXPECT_EQ(ErrorOf([&] { fs->FileLength(dir.Path("FORMS\\~FORM.TMP")); }), err::kFileNotFound);
+
+  // Created again under another case, found under a third, then removed.
+  fs->OpenOutput(dir.Path("FORMS\\~FORM.TMP"))->Close();
+  EXPECT_EQ(dir.List("Forms"), (std::vector<std::string>{"_Backup", "frmA.frm", "~FORM.TMP"}));
+  fs->Remove(dir.Path("forms\\~Form.tmp"));
+  EXPECT_EQ(dir.List("Forms"), (std::vector<std::string>{"_Backup", "frmA.frm"}));
+  EXPECT_EQ(ErrorOf([&] { fs->Remove(dir.Path("forms\\~Form.tmp")); }), err::kFileNotFound);
+
+  fs->CopyOver(dir.Path("FORMS\\FRMA.FRM"), dir.Path("Forms\\Copy.frm"));
+  EXPECT_EQ(fs->FileLength(dir.Path("FORMS\\COPY.FRM")), 3);
+}
+
 TEST_F(FileSystemTest, UnknownCodePageIsRefused) {
   EXPECT_THROW(MakeNativeFileSystem("NO-SUCH-CODEPAGE-42"), VbError);
   auto cyrillic = MakeNativeFileSystem("WINDOWS-1251");
@@ -515,6 +617,22 @@ TEST_F(FileSystemTest, FaultyFileSystemCountsEveryOperationInOrder) {
   faulty.Reset();
   EXPECT_EQ(faulty.operations(), 0);
   EXPECT_TRUE(faulty.log().empty());
+}
+
+TEST_F(FileSystemTest, FaultyFileSystemCountsReadLineIntoAsReadLine) {
+  dir.WriteFile("a.frm", "1\r\n2\r\n");
+  FaultyFileSystem faulty(*fs);
+  faulty.FailAt(3);
+  auto in = faulty.OpenInput(dir.Path("a.frm"));
+  std::string line;
+  in->ReadLineInto(line);
+  EXPECT_EQ(line, "1");
+  EXPECT_EQ(ErrorOf([&] { in->ReadLineInto(line); }), err::kPathFileAccess);
+  EXPECT_EQ(line, "1");  // the failed read did not run
+  in->ReadLineInto(line);
+  EXPECT_EQ(line, "2");
+  EXPECT_EQ(faulty.log(),
+            (std::vector<std::string>{"OpenInput", "ReadLine", "ReadLine", "ReadLine"}));
 }
 
 TEST_F(FileSystemTest, FaultyFileSystemFailsOnlyTheChosenOperationWithoutRunningIt) {

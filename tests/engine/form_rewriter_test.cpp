@@ -32,9 +32,9 @@ struct Driven {
   int replaced_headers = 0;
 };
 
-// Feeds every line to the rewriter the way the conversion job does: a pending
-// line is handed back in before anything new is read.
-Driven Drive(const std::string& input_bytes, const RewriteOptions& options) {
+// Feeds every line to RewriteFormLine: a pending line is handed back in
+// before anything new is read.
+Driven DriveLineByLine(const std::string& input_bytes, const RewriteOptions& options) {
   MemoryInputFile input(input_bytes);
   MemoryOutputFile output;
   Driven driven;
@@ -53,6 +53,46 @@ Driven Drive(const std::string& input_bytes, const RewriteOptions& options) {
   }
   driven.output = output.bytes();
   return driven;
+}
+
+// The conversion job's way: one FormRewriter and one string for the whole
+// form, a pending line left in that string.
+Driven DriveThroughOneString(const std::string& input_bytes, const RewriteOptions& options) {
+  MemoryInputFile input(input_bytes);
+  MemoryOutputFile output;
+  Driven driven;
+  FormRewriter rewriter(options);
+  std::string line;
+  bool pending = false;
+  while (pending || !input.AtEnd()) {
+    if (!pending) input.ReadLineInto(line);
+    const FormRewriter::Outcome outcome = rewriter.Rewrite(line, input, output);
+    if (outcome.replaced) ++driven.replaced_headers;
+    pending = outcome.pending;
+  }
+  driven.output = output.bytes();
+  return driven;
+}
+
+// Both ways, which must agree in output, count and error.
+Driven Drive(const std::string& input_bytes, const RewriteOptions& options) {
+  Driven reused;
+  int32_t reused_error = 0;
+  try {
+    reused = DriveThroughOneString(input_bytes, options);
+  } catch (const VbError& e) {
+    reused_error = e.number();
+  }
+  try {
+    Driven driven = DriveLineByLine(input_bytes, options);
+    EXPECT_EQ(reused_error, 0);
+    EXPECT_EQ(reused.output, driven.output) << "one string through the whole form";
+    EXPECT_EQ(reused.replaced_headers, driven.replaced_headers);
+    return driven;
+  } catch (const VbError& e) {
+    EXPECT_EQ(reused_error, e.number()) << "one string through the whole form";
+    throw;
+  }
 }
 
 int32_t ErrorNumberOf(const std::string& input_bytes, const RewriteOptions& options) {
