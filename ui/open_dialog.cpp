@@ -1,9 +1,10 @@
 #include "ui/open_dialog.h"
 
+// clang-format off
 // <windows.h> first: the dialog header builds on it.
 #include "ui/win32_util.h"
-
 #include <commdlg.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstddef>
@@ -44,7 +45,8 @@ std::string MakeDialogFilter(const std::string& filter) {
   for (;;) {
     size_t found = filter.find('|', static_cast<size_t>(p - 1));
     if (found == std::string::npos) {
-      if (static_cast<size_t>(p) <= filter.size()) result.append(filter, static_cast<size_t>(p - 1));
+      if (static_cast<size_t>(p) <= filter.size())
+        result.append(filter, static_cast<size_t>(p - 1));
       result.push_back('\0');
       return result;
     }

@@ -81,7 +81,9 @@ std::string ErrorPrompt(int32_t number, const std::string& description) {
   return "Fehler: " + std::to_string(number) + "\r\n" + description;
 }
 
-HMENU IdMenu(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
+HMENU IdMenu(int id) {
+  return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+}
 
 // --- pictures drawn by us ---
 
@@ -318,8 +320,7 @@ void Wizard::Create() {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD ex_style = WS_EX_CONTEXTHELP | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
   HWND window = CreateShaped(ex_style, kWizardClass, Utf8ToWide(kWizardCaption), style,
-                             CW_USEDEFAULT, CW_USEDEFAULT,
-                             TwipsToPixels(kClientWidthTwips, dpi_),
+                             CW_USEDEFAULT, CW_USEDEFAULT, TwipsToPixels(kClientWidthTwips, dpi_),
                              TwipsToPixels(kClientHeightTwips, dpi_), nullptr, nullptr);
   if (window == nullptr) throw std::runtime_error("the wizard window cannot be created");
   dpi_ = WindowDpi(window);
@@ -373,9 +374,9 @@ void Wizard::CreateControls() {
   HWND window = hwnd();
   auto make = [&](HWND parent, const wchar_t* cls, const std::string& text, DWORD style,
                   DWORD ex_style, int id, HFONT font) {
-    HWND control = ::CreateWindowExW(ex_style, cls, Utf8ToWide(text).c_str(),
-                                     WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, IdMenu(id),
-                                     instance_, nullptr);
+    HWND control =
+        ::CreateWindowExW(ex_style, cls, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0,
+                          0, 0, 0, parent, IdMenu(id), instance_, nullptr);
     if (control == nullptr) throw std::runtime_error("a control of the wizard cannot be created");
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
@@ -385,8 +386,8 @@ void Wizard::CreateControls() {
 
   // Creation order is the tab order.
   make(window, L"STATIC", "&Projektdatei:", SS_LEFT, 0, kIdLabelProject, font);
-  make(window, L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE,
-       kIdProject, font);
+  make(window, L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE, kIdProject,
+       font);
   // The caption names the button for screen readers; BS_ICON shows only the
   // picture.
   HWND folder = make(window, L"BUTTON", kFolderToolTip, button | BS_ICON, 0, kIdFolder, font);
@@ -445,10 +446,10 @@ void Wizard::CreateControls() {
        SS_LEFT | SS_NOPREFIX, 0, kIdDescription, font);
   make(header_, L"STATIC", "", SS_OWNERDRAW, 0, kIdHeaderPicture, font);
 
-  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
-                               instance_, nullptr);
+  tooltip_ =
+      ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, instance_, nullptr);
   if (tooltip_ != nullptr) {
     std::wstring tip = Utf8ToWide(kFolderToolTip);
     TOOLINFOW tool{};
@@ -473,8 +474,7 @@ void Wizard::LayOut() {
                     (client.right - client.left);
   const int height = TwipsToPixels(kClientHeightTwips, dpi_) + (outer.bottom - outer.top) -
                      (client.bottom - client.top);
-  ::SetWindowPos(window, nullptr, 0, 0, width, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   for (const Placement& p : kPlacements) {
     const RECT r = PlacementRect(p, dpi_);
     ::MoveWindow(control(p.id), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -490,8 +490,10 @@ void Wizard::Show(int show_command) {
   RECT outer{};
   ::GetWindowRect(window, &outer);
   const RECT& work = monitor.rcWork;
-  const int x = work.left + std::max(0L, ((work.right - work.left) - (outer.right - outer.left)) / 2);
-  const int y = work.top + std::max(0L, ((work.bottom - work.top) - (outer.bottom - outer.top)) / 2);
+  const int x =
+      work.left + std::max(0L, ((work.right - work.left) - (outer.right - outer.left)) / 2);
+  const int y =
+      work.top + std::max(0L, ((work.bottom - work.top) - (outer.bottom - outer.top)) / 2);
   ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::ShowWindow(window, show_command);
   ::UpdateWindow(window);
@@ -518,7 +520,9 @@ HWND Wizard::control(int id) const {
   return nullptr;
 }
 
-HWND Wizard::replace_box(int kind) const { return control(kIdReplaceFirst + kind); }
+HWND Wizard::replace_box(int kind) const {
+  return control(kIdReplaceFirst + kind);
+}
 
 void Wizard::SetBackColour(int32_t colour) {
   back_colour_ = colour;
@@ -531,7 +535,8 @@ void Wizard::SetBackColour(int32_t colour) {
 void Wizard::BrowseForProject() {
   const std::string path = ProjectPath();
   const size_t slash = path.rfind('\\');
-  const std::string initial_folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
+  const std::string initial_folder =
+      slash == std::string::npos ? std::string() : path.substr(0, slash);
   const std::string chosen = open_dialog_(kProjectFilter, initial_folder);
   if (chosen.empty()) return;
   SetProjectText(chosen);
@@ -655,7 +660,9 @@ void Wizard::ShowLibraryAbout(int16_t& flag) {
   skin_.AboutBox();
 }
 
-void Wizard::ForwardToSkin() { skin_.Reapply(); }
+void Wizard::ForwardToSkin() {
+  skin_.Reapply();
+}
 
 // --- the operations the engine reads ---
 
@@ -667,7 +674,9 @@ std::string Wizard::ProjectPath() {
   return Utf8ToAnsi(WideToUtf8(text));
 }
 
-std::string Wizard::ProjectFolder() { return project_folder_; }
+std::string Wizard::ProjectFolder() {
+  return project_folder_;
+}
 
 int32_t Wizard::EntryCount() {
   return static_cast<int32_t>(::SendMessageW(control(kIdList), LB_GETCOUNT, 0, 0));
@@ -689,11 +698,17 @@ std::string Wizard::EntryText(int16_t index) {
   return entries_[static_cast<size_t>(index)];
 }
 
-int32_t Wizard::BackupOption() { return CheckValue(control(kIdBackup)); }
+int32_t Wizard::BackupOption() {
+  return CheckValue(control(kIdBackup));
+}
 
-void Wizard::SwitchBackupOn() { CheckSetValue(control(kIdBackup), 1); }
+void Wizard::SwitchBackupOn() {
+  CheckSetValue(control(kIdBackup), 1);
+}
 
-void Wizard::SetWizardEnabled(bool enabled) { ::EnableWindow(hwnd(), enabled); }
+void Wizard::SetWizardEnabled(bool enabled) {
+  ::EnableWindow(hwnd(), enabled);
+}
 
 int32_t Wizard::ReplaceOption(int16_t kind) {
   if (kind < 0 || kind >= kReplaceKinds) {
@@ -702,7 +717,9 @@ int32_t Wizard::ReplaceOption(int16_t kind) {
   return CheckValue(replace_box(kind));
 }
 
-int32_t Wizard::XPStyleOption() { return CheckValue(control(kIdXPStyle)); }
+int32_t Wizard::XPStyleOption() {
+  return CheckValue(control(kIdXPStyle));
+}
 
 // --- messages ---
 
@@ -710,7 +727,8 @@ void Wizard::OnCommand(int id, int code) {
   if (code != BN_CLICKED && code != 0) return;
   // A click that reaches a disabled button (sent by a program, not a user)
   // does nothing, as the user's own clicks on it do.
-  if (HWND button = id == IDOK ? nullptr : control(id); button != nullptr && !::IsWindowEnabled(button)) {
+  if (HWND button = id == IDOK ? nullptr : control(id);
+      button != nullptr && !::IsWindowEnabled(button)) {
     return;
   }
   switch (id) {
@@ -743,7 +761,9 @@ void Wizard::OnCommand(int id, int code) {
 LRESULT Wizard::OnControlColour(HDC dc, HWND child) {
   // The read-only path box keeps the platform's look; labels take the
   // window's background.
-  if (child == control(kIdProject)) return DefaultProc(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+  if (child == control(kIdProject))
+    return DefaultProc(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                       reinterpret_cast<LPARAM>(child));
   ::SetBkColor(dc, ResolveColour(back_colour_));
   ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
   return reinterpret_cast<LRESULT>(back_brush_.get());
@@ -778,8 +798,8 @@ LRESULT Wizard::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NEXTDLGCTL: {
       // IsDialogMessage moves the focus through this message, which only a
       // dialog's own procedure would handle.
-      HWND target = lp != 0 ? reinterpret_cast<HWND>(wp)
-                            : ::GetNextDlgTabItem(hwnd(), ::GetFocus(), wp != 0);
+      HWND target =
+          lp != 0 ? reinterpret_cast<HWND>(wp) : ::GetNextDlgTabItem(hwnd(), ::GetFocus(), wp != 0);
       if (target != nullptr) {
         ::SetFocus(target);
         if (target == control(kIdProject)) ::SendMessageW(target, EM_SETSEL, 0, -1);

@@ -41,8 +41,7 @@ using OpenDialogFunction =
 class Wizard final : public Window, public WizardOperations {
  public:
   // The abort flag is owned by the caller and outlives the window.
-  Wizard(HINSTANCE instance, AbortFlag& abort,
-               OpenDialogFunction open_dialog = &ShowOpenDialog);
+  Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog = &ShowOpenDialog);
   ~Wizard() override;
 
   // Creates the window with its designed contents, hidden. Throws

@@ -40,11 +40,12 @@ class WizardTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::EnsureUiRegistered();
-    wizard_ = std::make_unique<Wizard>(::GetModuleHandleW(nullptr), abort_,
-                                       [this](const std::string& filter, const std::string& folder) {
-                                         dialog_calls_.emplace_back(filter, folder);
-                                         return next_choice_;
-                                       });
+    wizard_ =
+        std::make_unique<Wizard>(::GetModuleHandleW(nullptr), abort_,
+                                 [this](const std::string& filter, const std::string& folder) {
+                                   dialog_calls_.emplace_back(filter, folder);
+                                   return next_choice_;
+                                 });
     wizard_->on_closed = [this] { closed_ = true; };
     wizard_->Create();
     wizard_->Show(SW_SHOWNORMAL);
@@ -139,10 +140,10 @@ TEST_F(WizardTest, StartsWithTheDesignedContents) {
       {kIdList, L"ListBox", "", 0, 1890, 1680, 6945, 1965},
       {kIdAll, L"Button", "Alle Dateien", 0, 210, 3255, 1590, 330},
       {kIdLabelSettings, L"Static", "&Einstellungen:", 0, 210, 3885, 1170, 225},
-      {kIdBackup, kCheckClass, "Kopie der Originaldateien im Ordner \"_Backup\" erstellen", 0,
-       1995, 3885, 6525, 225},
-      {kIdXPStyle, kCheckClass, "Standard-Controls autom. auf XP-Style setzen", 0, 1995, 4200,
-       6525, 225},
+      {kIdBackup, kCheckClass, "Kopie der Originaldateien im Ordner \"_Backup\" erstellen", 0, 1995,
+       3885, 6525, 225},
+      {kIdXPStyle, kCheckClass, "Standard-Controls autom. auf XP-Style setzen", 0, 1995, 4200, 6525,
+       225},
       {kIdFrame, kFrameClass, "Autom. Ersetzen nachfolgender Standard-Controls", 0, 1995, 4725,
        5055, 1065},
       {kIdReplaceFirst + 0, kCheckClass, "Frame", kIdFrame, 210, 315, 1590, 225},
@@ -152,8 +153,8 @@ TEST_F(WizardTest, StartsWithTheDesignedContents) {
       {kIdStart, L"Button", "&Starten", 0, 7245, 5040, 1590, 330},
       {kIdExit, L"Button", "&Beenden", 0, 7245, 5460, 1590, 330},
       {kIdHeader, kHeaderBandClass, "", 0, 0, 0, 9045, 1065},
-      {kIdTitle, L"Static", "qorXPControls ActiveX Replacement-Wizard", kIdHeader, 1155, 105,
-       7785, 330},
+      {kIdTitle, L"Static", "qorXPControls ActiveX Replacement-Wizard", kIdHeader, 1155, 105, 7785,
+       330},
       {kIdDescription, L"Static",
        "Dieser Assistent ersetzt die Standard-Controls durch die modernen qorXP-Controls in allen "
        "Form-Modulen des ausgewählten VB-Projekts.",
@@ -262,8 +263,10 @@ TEST_F(WizardTest, HasTheDesignedFrameFontsPicturesAndColours) {
 // --- browsing and the list ---
 
 TEST_F(WizardTest, ChosenProjectFillsTheListInFileOrder) {
-  const std::string path = LoadProject(
-      "Kunden\\Kunden.vbp", {"frmZiel.frm", "Forms\\frmAdresse.frm", "..\\Gemeinsam\\\xDC" "bersicht.frm"});
+  const std::string path =
+      LoadProject("Kunden\\Kunden.vbp", {"frmZiel.frm", "Forms\\frmAdresse.frm",
+                                         "..\\Gemeinsam\\\xDC"
+                                         "bersicht.frm"});
   ASSERT_EQ(dialog_calls_.size(), 1u);
   EXPECT_EQ(dialog_calls_[0].first, "Projektdatei (*.vbp)|*.vbp");
   EXPECT_EQ(dialog_calls_[0].second, "") << "an empty path box gives no starting folder";
@@ -271,9 +274,11 @@ TEST_F(WizardTest, ChosenProjectFillsTheListInFileOrder) {
   EXPECT_EQ(wizard_->ProjectPath(), path);
   EXPECT_EQ(wizard_->ProjectFolder(), ProjectFolderOf(path));
   EXPECT_EQ(ListTexts(), (std::vector<std::wstring>{L"frmZiel.frm", L"Forms\\frmAdresse.frm",
-                                                     L"..\\Gemeinsam\\\u00dcbersicht.frm"}));
+                                                    L"..\\Gemeinsam\\\u00dcbersicht.frm"}));
   // The engine gets the bytes of the project file, the list shows them decoded.
-  EXPECT_EQ(wizard_->EntryText(2), "..\\Gemeinsam\\\xDC" "bersicht.frm");
+  EXPECT_EQ(wizard_->EntryText(2),
+            "..\\Gemeinsam\\\xDC"
+            "bersicht.frm");
   EXPECT_EQ(wizard_->EntryCount(), 3);
   EXPECT_EQ(wizard_->SelectedCount(), 0);
   EXPECT_TRUE(Enabled(kIdList));
@@ -493,12 +498,18 @@ TEST_F(WizardTest, StartRunsTheConversionWithTheWindowDisabledAndKeepsListAndOpt
 TEST_F(WizardTest, KeyboardFollowsTheTabOrderAndTheAccessKeys) {
   LoadProject("App.vbp", {"frmA.frm"});
   ::SetFocus(Control(kIdProject));
-  const int order[] = {kIdFolder,           kIdList,
-                       kIdAll,              kIdBackup,
-                       kIdXPStyle,          kIdReplaceFirst,
-                       kIdReplaceFirst + 1, kIdReplaceFirst + 2,
-                       kIdReplaceFirst + 3, kIdStart,
-                       kIdExit,             kIdProject};
+  const int order[] = {kIdFolder,
+                       kIdList,
+                       kIdAll,
+                       kIdBackup,
+                       kIdXPStyle,
+                       kIdReplaceFirst,
+                       kIdReplaceFirst + 1,
+                       kIdReplaceFirst + 2,
+                       kIdReplaceFirst + 3,
+                       kIdStart,
+                       kIdExit,
+                       kIdProject};
   for (int id : order) {
     EXPECT_TRUE(Key(WM_KEYDOWN, VK_TAB));
     EXPECT_EQ(::GetFocus(), Control(id)) << "after Tab, expected " << id;
@@ -525,9 +536,8 @@ TEST_F(WizardTest, ExitButtonAndCloseBoxEndTheWindow) {
   EXPECT_TRUE(closed_);
   EXPECT_EQ(wizard_->hwnd(), nullptr);
 
-  Wizard second(::GetModuleHandleW(nullptr), abort_, [](const std::string&, const std::string&) {
-    return std::string();
-  });
+  Wizard second(::GetModuleHandleW(nullptr), abort_,
+                [](const std::string&, const std::string&) { return std::string(); });
   bool second_closed = false;
   second.on_closed = [&] { second_closed = true; };
   second.Create();
@@ -572,8 +582,8 @@ TEST_F(WizardTest, HelpSetsTheFlagBeforeTheAboutBoxShows) {
   int16_t flag = 0;
   watched = &flag;
   flag_seen = 0;
-  MessageBoxAnswerer answerer(
-      {BoxReply::Enter().Inspecting([](HWND) { flag_seen = *watched; })}, kAboutBoxClass);
+  MessageBoxAnswerer answerer({BoxReply::Enter().Inspecting([](HWND) { flag_seen = *watched; })},
+                              kAboutBoxClass);
   wizard_->ShowLibraryAbout(flag);
   ASSERT_EQ(answerer.Seen().size(), 1u);
   EXPECT_EQ(flag_seen.load(), -1);
@@ -617,7 +627,8 @@ TEST_F(WizardTest, Pictures) {
 
   const std::vector<std::string> entries = {"frmHaupt.frm", "Forms\\frmKunde.frm",
                                             "Forms\\frmOptionen.frm", "frmInfo.frm"};
-  for (const std::string& entry : entries) dir_.WriteFile("Kundenverwaltung\\" + entry, LongForm("f"));
+  for (const std::string& entry : entries)
+    dir_.WriteFile("Kundenverwaltung\\" + entry, LongForm("f"));
   LoadProject("Kundenverwaltung\\Kundenverwaltung.vbp", entries);
   ClickEntry(0);
   ClickEntry(1);
