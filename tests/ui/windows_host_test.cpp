@@ -213,8 +213,7 @@ class AbortedRunTest : public WindowsHostTest {
       originals_.push_back(xpconv::testing::ConvertibleForm(stem));
       dir_.WriteFile(name, originals_.back());
     }
-    project_ = xpconv::testing::ProjectText({kForms[0], kForms[1], kForms[2]});
-    dir_.WriteFile("Kunden.vbp", project_);
+    dir_.WriteFile("Kunden.vbp", xpconv::testing::ProjectText({kForms[0], kForms[1], kForms[2]}));
     wizard_.project_path = dir_.Path("Kunden.vbp");
     wizard_.project_folder = dir_.path();
     for (const char* name : kForms) wizard_.entries.push_back({name, true});
@@ -242,7 +241,6 @@ class AbortedRunTest : public WindowsHostTest {
   static constexpr const char* kForms[3] = {"frmKunden.frm", "frmAuftrag.frm", "frmRechnung.frm"};
   TempDir dir_;
   std::vector<std::string> originals_;
-  std::string project_;
   std::unique_ptr<FileSystem> fs_;
 };
 
