@@ -557,6 +557,9 @@ void Wizard::LoadProjectList() {
       entries = ReadFormEntries(*fs, path);
     } catch (const VbError& error) {
       failure = std::make_unique<VbError>(error);
+    } catch (const std::exception& error) {
+      // Nothing may leave a window procedure; report it like the others.
+      failure = std::make_unique<VbError>(err::kPathFileAccess, error.what());
     }
     if (!failure) FillList(entries);
   }
@@ -724,7 +727,7 @@ int32_t Wizard::XPStyleOption() {
 // --- messages ---
 
 void Wizard::OnCommand(int id, int code) {
-  if (code != BN_CLICKED && code != 0) return;
+  if (code != BN_CLICKED) return;
   // A click that reaches a disabled button (sent by a program, not a user)
   // does nothing, as the user's own clicks on it do.
   if (HWND button = id == IDOK ? nullptr : control(id);

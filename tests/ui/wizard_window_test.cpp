@@ -211,6 +211,35 @@ TEST_F(WizardTest, StartsWithTheDesignedContents) {
   EXPECT_EQ(::GetWindowLongPtrW(Control(kIdList), GWL_STYLE) & LBS_SORT, 0);
 }
 
+TEST_F(WizardTest, LaysOutAndScalesFontsForTheDpiItOpensAt) {
+  // XPC_FORCE_DPI makes the window see another DPI under Wine.
+  _putenv_s("XPC_FORCE_DPI", "144");
+  Wizard large(::GetModuleHandleW(nullptr), abort_,
+               [](const std::string&, const std::string&) { return std::string(); });
+  large.Create();
+  _putenv_s("XPC_FORCE_DPI", "");
+  ASSERT_EQ(large.dpi(), 144u);
+  RECT client{};
+  ::GetClientRect(large.hwnd(), &client);
+  EXPECT_EQ(client.right, TwipsToPixels(9045, 144));
+  EXPECT_EQ(client.bottom, TwipsToPixels(6105, 144));
+  RECT start{};
+  ::GetWindowRect(large.control(kIdStart), &start);
+  ::MapWindowPoints(nullptr, large.hwnd(), reinterpret_cast<POINT*>(&start), 2);
+  const RECT want = TwipsRect(7245, 5040, 1590, 330, 144);
+  EXPECT_EQ(start.left, want.left);
+  EXPECT_EQ(start.bottom, want.bottom);
+  RECT picture{};
+  ::GetClientRect(large.control(kIdHeaderPicture), &picture);
+  const RECT image = TwipsRect(105, 105, 915, 825, 144);
+  EXPECT_EQ(picture.right, image.right - image.left);
+  EXPECT_EQ(picture.bottom, image.bottom - image.top);
+  LOGFONTW title{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(large.control(kIdTitle), WM_GETFONT, 0, 0)),
+               sizeof(title), &title);
+  EXPECT_EQ(-title.lfHeight, std::lround(9.75 * 144 / 72.0));
+}
+
 TEST_F(WizardTest, HasTheDesignedFrameFontsPicturesAndColours) {
   HWND window = wizard_->hwnd();
   const auto style = ::GetWindowLongPtrW(window, GWL_STYLE);
@@ -439,15 +468,22 @@ TEST_F(WizardTest, StartRunsTheConversionWithTheWindowDisabledAndKeepsListAndOpt
 
   // Samples, taken inside the run's pumps, of the wizard while the
   // progress window shows.
+  // A close request in the middle of the run is refused: the run pumps
+  // messages on the window's own stack.
   static std::atomic<int> shown_samples;
   static std::atomic<int> enabled_while_shown;
+  static std::atomic<bool> survived_close;
   static HWND sampled;
   shown_samples = 0;
   enabled_while_shown = 0;
+  survived_close = false;
   sampled = wizard_->hwnd();
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
     if (testing::FindProcessWindow(kProgressWindowClass) == nullptr) return;
-    ++shown_samples;
+    if (++shown_samples == 1) {
+      ::SendMessageW(sampled, WM_CLOSE, 0, 0);
+      survived_close = ::IsWindow(sampled) != FALSE;
+    }
     if (::IsWindowEnabled(sampled)) ++enabled_while_shown;
   });
 
@@ -462,6 +498,8 @@ TEST_F(WizardTest, StartRunsTheConversionWithTheWindowDisabledAndKeepsListAndOpt
 
   EXPECT_GT(shown_samples.load(), 0) << "the run ended before the progress window was seen";
   EXPECT_EQ(enabled_while_shown.load(), 0) << "the wizard took input during the run";
+  EXPECT_TRUE(survived_close.load());
+  EXPECT_FALSE(closed_);
   EXPECT_FALSE(wizard_->running());
   EXPECT_TRUE(::IsWindowEnabled(wizard_->hwnd()));
   EXPECT_EQ(testing::FindProcessWindow(kProgressWindowClass), nullptr);
