@@ -110,9 +110,8 @@ void ProgressWindow::Load(HWND owner) {
   skin_.Attach(window, DesignedStyle());
   FitClientArea();
 
-  // Until it is shown the window sits at its designed origin.
-  RECT client{0, 0, 0, 0};
-  ::GetClientRect(window, &client);
+  // Until it is shown the window sits with its client area at the designed
+  // origin, which is also where it opens without a visible owner.
   POINT origin{0, 0};
   ::ClientToScreen(window, &origin);
   RECT frame{};
