@@ -7,11 +7,16 @@
 #include <iconv.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/utsname.h>
 #include <time.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -509,11 +514,12 @@ class PosixFileSystem final : public FileSystem {
   // time, so they do not throw it away; a change by anyone else does.
   //
   // Every change to a folder sets its time, but that only tells changes
-  // apart when the next one cannot get the same time. Linux since 6.13 gives
-  // a change a finer time than any time read before (each validation reads
-  // it). Older kernels take times from the clock tick, and some file systems
-  // keep whole seconds: there a listing whose time is still the current
-  // tick, or a whole second of the last two, is used once and read again.
+  // apart when the next one cannot get the same time. Since 6.13 Linux gives
+  // a change on ext4, XFS, Btrfs and tmpfs a later time than any time read
+  // before it (and each validation reads it). Elsewhere times come from the
+  // clock tick, or are whole seconds: there a listing whose time is still
+  // the current tick, or a whole second of the last two, is used once and
+  // then read again.
 
   struct FolderListing {
     dev_t device = 0;
@@ -523,6 +529,9 @@ class PosixFileSystem final : public FileSystem {
     // change could leave the folder's time as it is: used once, then read
     // again.
     bool reusable = false;
+    // The folder's file system gives every change after a read of its time
+    // a later time (see FineChangeTimes).
+    bool fine_times = false;
     // Folded name (UTF-8, small letters) -> the names on disk that fold to it.
     std::unordered_map<std::string, std::vector<std::string>> names;
   };
@@ -541,13 +550,49 @@ class PosixFileSystem final : public FileSystem {
     return native.substr(0, end);
   }
 
-  // False when a change right after the folder got modified could give the
-  // folder the same time again: modified is the current clock tick, or a
-  // whole second (a file system that keeps no finer times) of the last two.
-  static bool LaterChangesShow(const struct timespec& modified) {
+  // Whether the kernel gives changes times finer than the clock tick once a
+  // time has been read: Linux 6.13 and later.
+  static bool KernelHasFineChangeTimes() {
+    struct utsname names;
+    if (::uname(&names) != 0 || std::strcmp(names.sysname, "Linux") != 0) return false;
+    int major = 0;
+    int minor = 0;
+    if (std::sscanf(names.release, "%d.%d", &major, &minor) != 2) return false;
+    return major > 6 || (major == 6 && minor >= 13);
+  }
+
+  // Whether a change to folder gets a later time than any read before it:
+  // the kernel does so for the file systems that opted in.
+  bool FineChangeTimes(const std::string& folder) const {
+#ifdef __linux__
+    if (!kernel_fine_times_) return false;
+    struct statfs info;
+    if (::statfs(folder.c_str(), &info) != 0) return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+      case 0xEF53:      // ext2/3/4
+      case 0x58465342:  // XFS
+      case 0x9123683E:  // Btrfs
+      case 0x01021994:  // tmpfs
+        return true;
+      default:
+        return false;
+    }
+#else
+    (void)folder;
+    return false;
+#endif
+  }
+
+  // False when a later change could give the folder this same time again:
+  // on a file system without fine change times, while modified is still the
+  // current clock tick; anywhere, for a whole second (a file system that
+  // keeps no finer times) of the last two.
+  static bool LaterChangesShow(const FolderListing& listing) {
+    const struct timespec& modified = listing.modified;
     struct timespec now;
     if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
     if (modified.tv_nsec == 0) return now.tv_sec > modified.tv_sec + 2;
+    if (listing.fine_times) return true;
     return modified.tv_sec != now.tv_sec || modified.tv_nsec != now.tv_nsec;
   }
 
@@ -609,6 +654,7 @@ class PosixFileSystem final : public FileSystem {
     listing.inode = folder_stat.st_ino;
     listing.modified = folder_stat.st_mtim;
     listing.reusable = false;
+    listing.fine_times = FineChangeTimes(folder);
     Dir dir(folder);
     if (!dir.get()) {
       listings_.erase(it);
@@ -618,7 +664,7 @@ class PosixFileSystem final : public FileSystem {
       errno = 0;
       struct dirent* entry = ::readdir(dir.get());
       if (!entry) {
-        listing.reusable = errno == 0 && LaterChangesShow(listing.modified);
+        listing.reusable = errno == 0 && LaterChangesShow(listing);
         break;
       }
       std::string_view entry_name = entry->d_name;
@@ -711,7 +757,7 @@ class PosixFileSystem final : public FileSystem {
         fs_.RemoveName(it->second, name_);
       }
       it->second.modified = st.st_mtim;
-      it->second.reusable = LaterChangesShow(st.st_mtim);
+      it->second.reusable = LaterChangesShow(it->second);
     }
 
     PosixFileSystem& fs_;
@@ -721,6 +767,7 @@ class PosixFileSystem final : public FileSystem {
   };
 
   Converter converter_;
+  const bool kernel_fine_times_ = KernelHasFineChangeTimes();
   // Keyed by FolderKey.
   std::unordered_map<std::string, FolderListing> listings_;
 };
