@@ -149,12 +149,6 @@ void WriteAll(int fd, const char* data, size_t size) {
   }
 }
 
-// Output files are written to be put in a form's place by Replace, which
-// flushes them to disk first. Past this many bytes the finished part is sent
-// to the disk while the rest is still being converted, so that the flush
-// waits for the last stretch only, not for the whole of a large form.
-constexpr int64_t kWritebackStretch = 8 << 20;
-
 class PosixOutputFile final : public BufferedOutputFile {
  public:
   explicit PosixOutputFile(int fd) : fd_(fd) {}
@@ -165,18 +159,7 @@ class PosixOutputFile final : public BufferedOutputFile {
   }
 
  protected:
-  void WriteRaw(const char* data, size_t size) override {
-    WriteAll(fd_, data, size);
-    written_ += static_cast<int64_t>(size);
-#ifdef __linux__
-    if (written_ - sent_ >= kWritebackStretch) {
-      // Only starts the writing and does not wait for it; a failure here
-      // changes nothing, since the flush before the rename reports it.
-      ::sync_file_range(fd_, sent_, written_ - sent_, SYNC_FILE_RANGE_WRITE);
-      sent_ = written_;
-    }
-#endif
-  }
+  void WriteRaw(const char* data, size_t size) override { WriteAll(fd_, data, size); }
 
   void CloseRaw() override {
     int fd = std::exchange(fd_, -1);
@@ -186,8 +169,6 @@ class PosixOutputFile final : public BufferedOutputFile {
 
  private:
   int fd_;
-  int64_t written_ = 0;  // bytes written so far
-  int64_t sent_ = 0;     // bytes whose writing to disk has been started
 };
 
 // Closes a descriptor at the end of a scope.
