@@ -55,22 +55,23 @@ class FilePercent {
   explicit FilePercent(int64_t length) : length_(length) {}
 
   int16_t At(int64_t position) {
-    const int32_t whole_units = ToInt32(position / 128 * 128);
-    if (whole_units == last_units_) return last_percent_;
+    const int64_t units = position / 128;
+    if (units == last_units_) return last_percent_;
+    const int32_t whole_units = ToInt32(units * 128);
     const double percent =
         std::floor(static_cast<double>(whole_units) / static_cast<double>(length_) * 100.0 + 0.5);
     // The loop only runs with bytes left, so length is positive; a file that
     // grew or shrank behind our back must still not turn into undefined
     // behaviour (NaN or a value outside 16 bits).
     if (!(percent >= INT16_MIN && percent <= INT16_MAX)) throw MakeError(err::kOverflow);
-    last_units_ = whole_units;
+    last_units_ = units;
     last_percent_ = static_cast<int16_t>(percent);
     return last_percent_;
   }
 
  private:
   int64_t length_;
-  int32_t last_units_ = -1;
+  int64_t last_units_ = -1;
   int16_t last_percent_ = 0;
 };
 
