@@ -517,7 +517,9 @@ class PosixFileSystem final : public FileSystem {
     std::unordered_map<std::string, std::vector<std::string>> names;
   };
 
-  // Bounds the memory the listings take whatever the project's shape.
+  // How many folders' listings are kept at most, whatever the project's
+  // shape; each takes memory in proportion to its folder's entries (a
+  // hundred bytes or so per name), never to the size of the files.
   static constexpr size_t kMaxListings = 64;
 
   // The key under which a folder is listed: its native path without the
