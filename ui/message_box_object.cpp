@@ -247,10 +247,30 @@ class ModalBox : public Window {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
     switch (msg) {
       case WM_COMMAND:
-        if (HIWORD(wp) == BN_CLICKED || lp == 0) Answer(LOWORD(wp));
+        if (HIWORD(wp) == BN_SETFOCUS) {
+          focus_ = reinterpret_cast<HWND>(lp);  // where the focus returns to
+        } else if (HIWORD(wp) == BN_CLICKED || lp == 0) {
+          Answer(LOWORD(wp));
+        }
         return 0;
       case WM_CLOSE:
         Finish(content_.close_answer);
+        return 0;
+      case WM_ACTIVATE:
+        // Like a dialog: when the box is activated (which the system may do
+        // late) the focus goes back to the button that had it, at first the
+        // default button, never to the box itself.
+        if (LOWORD(wp) != WA_INACTIVE) {
+          HWND focus = ::GetFocus();
+          if ((focus == nullptr || !::IsChild(hwnd(), focus)) && focus_ != nullptr &&
+              ::IsWindow(focus_)) {
+            ::SetFocus(focus_);
+          }
+        }
+        return 0;
+      case WM_SETFOCUS:
+        // The box itself takes no keys; its focus belongs to a button.
+        if (focus_ != nullptr && ::IsWindow(focus_)) ::SetFocus(focus_);
         return 0;
       case DM_GETDEFID:
         return MAKELRESULT(default_id_, DC_HASDEFID);
@@ -332,7 +352,9 @@ class ModalBox : public Window {
       const std::wstring wide = Utf8ToWide(text);
       ::DrawTextW(screen, wide.c_str(), -1, &r,
                   DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | extra);
-      return SIZE{r.right, r.bottom};
+      // A little slack: the static control may round glyph widths otherwise
+      // than the measuring DC, and must never lose the last letter.
+      return SIZE{r.right + Px(4), r.bottom};
     };
     const SIZE heading = measure(content_.heading, heading_font_.get(), 0);
     const SIZE text = measure(content_.text, font_.get(), 0);
@@ -340,6 +362,15 @@ class ModalBox : public Window {
     for (const ButtonSpec& b : content_.buttons) {
       const SIZE caption = measure(b.caption, font_.get(), DT_SINGLELINE);
       button_widths.push_back(std::max(Px(80), static_cast<int>(caption.cx) + Px(24)));
+    }
+    // The whole title should fit in the title bar beside the close button.
+    int title_width = 0;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_)) {
+      UniqueFont caption_font(::CreateFontIndirectW(&metrics.lfCaptionFont));
+      const SIZE title = measure(content_.title, caption_font.get(), DT_SINGLELINE);
+      title_width = static_cast<int>(title.cx) + metrics.iCaptionWidth + Px(24);
     }
     ::ReleaseDC(hwnd, screen);
 
@@ -356,8 +387,8 @@ class ModalBox : public Window {
     for (int w : button_widths) buttons_width += w;
     buttons_width += button_gap * static_cast<int>(button_widths.size() - 1);
 
-    const int client_width =
-        std::max({text_left + text_width + margin, buttons_width + 2 * Px(12), Px(240)});
+    const int client_width = std::max({text_left + text_width + margin, buttons_width + 2 * Px(12),
+                                       Px(240), std::min(title_width, Px(600))});
     band_top_ = margin + block_height + margin;
     const int client_height = band_top_ + button_height + 2 * Px(11);
 
@@ -388,7 +419,8 @@ class ModalBox : public Window {
       const ButtonSpec& spec = content_.buttons[i];
       const bool is_default = i == content_.default_button;
       HWND button = ::CreateWindowExW(0, L"BUTTON", Utf8ToWide(spec.caption).c_str(),
-                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | (i == 0 ? WS_GROUP : 0) |
+                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY |
+                                          (i == 0 ? WS_GROUP : 0) |
                                           (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
                                       x, y, button_widths[i], button_height, hwnd,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
@@ -407,6 +439,7 @@ class ModalBox : public Window {
     const int height = outer.bottom - outer.top;
     const POINT at = CentredPosition(owner, width, height);
     ::SetWindowPos(hwnd, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    focus_ = default_button;
     if (default_button != nullptr) ::SetFocus(default_button);
     // Keyboard cues start hidden like in any dialog opened by mouse; the
     // first Alt or Tab shows them.
@@ -450,6 +483,7 @@ class ModalBox : public Window {
   POINT icon_at_{};
   int band_top_ = 0;
   int default_id_ = kMessageBoxButtonOk;
+  HWND focus_ = nullptr;
   bool done_ = false;
   int answer_;
 };
