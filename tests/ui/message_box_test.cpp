@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,28 @@ TEST_F(MessageBoxTest, QuitRequestEndsTheBoxAndIsPassedOn) {
   ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 3u);
   EXPECT_EQ(FindProcessWindow(ui::kMessageBoxClass), nullptr);
+}
+
+TEST_F(MessageBoxTest, BoxScalesWithTheDpi) {
+  // XPC_FORCE_DPI stands for a monitor of 144 dpi (150 %).
+  auto button_height = [](int* out) {
+    return [out](HWND box) {
+      RECT r{};
+      ::GetWindowRect(::GetDlgItem(box, mb::kAnswerYes), &r);
+      *out = r.bottom - r.top;
+    };
+  };
+  const char* before = std::getenv("XPC_FORCE_DPI");
+  const std::string restore = before != nullptr ? before : "";
+  int at_96 = 0;
+  int at_144 = 0;
+  _putenv_s("XPC_FORCE_DPI", "96");
+  ShowAndAnswer("x", mb::kYesNoQuestion, "", BoxReply::Enter().Inspecting(button_height(&at_96)));
+  _putenv_s("XPC_FORCE_DPI", "144");
+  ShowAndAnswer("x", mb::kYesNoQuestion, "", BoxReply::Enter().Inspecting(button_height(&at_144)));
+  _putenv_s("XPC_FORCE_DPI", restore.c_str());
+  EXPECT_EQ(at_96, 24);
+  EXPECT_EQ(at_144, 36);
 }
 
 // Not a check: the pictures of the program's seven messages for the
