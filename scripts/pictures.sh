@@ -20,6 +20,8 @@ case "$build" in /*) ;; *) build=$here/$build ;; esac
 filters=(
   # The seven message boxes: docs/message-1.png .. docs/message-7.png
   'MessageBoxTest.Pictures'
+  # Our library's about box: docs/about.png
+  'SkinTest.Pictures'
   # The progress window: docs/progress.png
   'ProgressWindowTest.PictureMidRun'
   # The wizard window: docs/wizard-*.png

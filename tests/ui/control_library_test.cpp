@@ -564,5 +564,16 @@ TEST_F(SkinTest, AboutBoxShowsOurLibraryModalOverTheWindow) {
   EXPECT_EQ(FindProcessWindow(ui::kAboutBoxClass), nullptr);
 }
 
+// Not a check: the picture of our library's about box for the documentation,
+// taken when scripts/pictures.sh asks for it.
+TEST_F(SkinTest, Pictures) {
+  if (!PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
+  ui::FormSkin skin;
+  skin.Attach(hwnd(), ui::FormStyle{});
+  MessageBoxAnswerer answerer({BoxReply::Enter().WithPicture("about")}, ui::kAboutBoxClass);
+  skin.AboutBox();
+  EXPECT_EQ(answerer.Seen().size(), 1u);
+}
+
 }  // namespace
 }  // namespace xpconv::testing
