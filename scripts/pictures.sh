@@ -41,7 +41,7 @@ cmake --build "$build" -j2 --target ui_tests
 # A prefix of its own: on a display without a window manager Wine draws the
 # title bars itself only for windows it does not hand to a manager, and the
 # pictures should show them. The tests' prefix stays as it is.
-export WINEPREFIX=${XPC_PICTURES_PREFIX:-$build/wineprefix-pictures}
+export WINEPREFIX=${XPC_PICTURES_PREFIX:-$build/wineprefix-pictures} XPC_WINE_UNMANAGED=1
 if [ ! -f "$WINEPREFIX/system.reg" ] || ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
   bash "$here/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
   wineserver -w
