@@ -37,13 +37,13 @@ namespace {
 
 constexpr wchar_t kIconProperty[] = L"qorMessageIcon";
 
-struct ButtonSpec {
+struct ButtonInfo {
   int id;
   const char* caption;
 };
 
 // The platform's button-set numbers (the low four bits of the buttons value).
-std::vector<ButtonSpec> ButtonsOf(int32_t buttons) {
+std::vector<ButtonInfo> ButtonsOf(int32_t buttons) {
   switch (buttons & 0xF) {
     case 1:
       return {{kMessageBoxButtonOk, "OK"}, {kMessageBoxButtonCancel, "Abbrechen"}};
@@ -75,8 +75,8 @@ MessageIcon IconOf(int32_t buttons) {
   }
 }
 
-int CloseAnswerOf(const std::vector<ButtonSpec>& buttons) {
-  for (const ButtonSpec& b : buttons) {
+int CloseAnswerOf(const std::vector<ButtonInfo>& buttons) {
+  for (const ButtonInfo& b : buttons) {
     if (b.id == kMessageBoxButtonCancel) return b.id;
   }
   for (auto it = buttons.rbegin(); it != buttons.rend(); ++it) {
@@ -211,7 +211,7 @@ class ModalBox : public Window {
     MessageIcon icon = MessageIcon::kNone;
     HICON program_icon = nullptr;  // shown instead of a drawn icon
     HBITMAP picture = nullptr;     // shown instead of either
-    std::vector<ButtonSpec> buttons;
+    std::vector<ButtonInfo> buttons;
     size_t default_button = 0;
     int close_answer = kMessageBoxButtonOk;
   };
@@ -320,7 +320,7 @@ class ModalBox : public Window {
 
   bool HasButton(int id) const {
     return std::any_of(content_.buttons.begin(), content_.buttons.end(),
-                       [id](const ButtonSpec& b) { return b.id == id; });
+                       [id](const ButtonInfo& b) { return b.id == id; });
   }
 
   void Finish(int id) {
@@ -359,7 +359,7 @@ class ModalBox : public Window {
     const SIZE heading = measure(content_.heading, heading_font_.get(), 0);
     const SIZE text = measure(content_.text, font_.get(), 0);
     std::vector<int> button_widths;
-    for (const ButtonSpec& b : content_.buttons) {
+    for (const ButtonInfo& b : content_.buttons) {
       const SIZE caption = measure(b.caption, font_.get(), DT_SINGLELINE);
       button_widths.push_back(std::max(Px(80), static_cast<int>(caption.cx) + Px(24)));
     }
@@ -416,19 +416,19 @@ class ModalBox : public Window {
     const int y = band_top_ + Px(11);
     HWND default_button = nullptr;
     for (size_t i = 0; i < content_.buttons.size(); ++i) {
-      const ButtonSpec& spec = content_.buttons[i];
+      const ButtonInfo& button_info = content_.buttons[i];
       const bool is_default = i == content_.default_button;
-      HWND button = ::CreateWindowExW(0, L"BUTTON", Utf8ToWide(spec.caption).c_str(),
+      HWND button = ::CreateWindowExW(0, L"BUTTON", Utf8ToWide(button_info.caption).c_str(),
                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY |
                                           (i == 0 ? WS_GROUP : 0) |
                                           (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
                                       x, y, button_widths[i], button_height, hwnd,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(button_info.id)),
                                       ::GetModuleHandleW(nullptr), nullptr);
       ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
       if (is_default) {
         default_button = button;
-        default_id_ = spec.id;
+        default_id_ = button_info.id;
       }
       x += button_widths[i] + button_gap;
     }
