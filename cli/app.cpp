@@ -153,6 +153,10 @@ int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::os
       out << UsageText() << std::flush;
       return kExitOk;
     }
+    if (line.command == Command::kVersion) {
+      out << VersionText() << std::flush;
+      return kExitOk;
+    }
 
     std::unique_ptr<FileSystem> fs;
     try {
@@ -170,6 +174,7 @@ int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::os
         return RunProject(line, *fs, io, terminal);
       case Command::kNone:
       case Command::kHelp:
+      case Command::kVersion:
         break;
     }
     return kExitUsage;

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "xpc_version.h"
+
 namespace xpconv::cli {
 namespace {
 
@@ -76,7 +78,7 @@ constexpr OptionInfo kOptions[] = {
     {"--codepage", true, true, true, true}, {"--trace", false, true, false, true},
     {"--select", true, false, false, true}, {"--no-backup", false, false, false, true},
     {"--yes", false, false, false, true},   {"--answer", true, false, false, true},
-    {"--help", false, true, true, true},
+    {"--help", false, true, true, true},    {"--version", false, true, true, true},
 };
 
 const OptionInfo* FindOption(std::string_view name) {
@@ -96,6 +98,7 @@ std::string_view CommandName(Command command) {
       return "run";
     case Command::kNone:
     case Command::kHelp:
+    case Command::kVersion:
       break;
   }
   return "";
@@ -111,6 +114,7 @@ bool Accepts(const OptionInfo& option, Command command) {
       return option.run;
     case Command::kNone:
     case Command::kHelp:
+    case Command::kVersion:
       break;
   }
   return true;
@@ -123,6 +127,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   std::vector<const OptionInfo*> used;
   bool options_ended = false;
   bool help = false;
+  bool version = false;
 
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -175,6 +180,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
     if (name == "--help") {
       help = true;
+    } else if (name == "--version") {
+      version = true;
     } else if (name == "--keep") {
       line.replace[static_cast<size_t>(KindOf(value))] = 0;
     } else if (name == "--plain") {
@@ -197,6 +204,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
   if (help) {
     line.command = Command::kHelp;
+    return line;
+  }
+  if (version) {
+    line.command = Command::kVersion;
     return line;
   }
   if (line.command == Command::kNone) throw UsageError("kein Befehl angegeben");
@@ -239,7 +250,7 @@ std::string UsageText() {
   xpconvert list PROJEKT.vbp [--codepage NAME]
   xpconvert run PROJEKT.vbp [--select N[,N-M...]] [--keep ART]... [--plain] [--no-backup]
                 [--yes | --answer ja|nein|abbrechen...] [--codepage NAME] [--trace]
-  xpconvert --help
+  xpconvert --help | --version
 
 Befehle:
   form   konvertiert die genannten Formulardateien an Ort und Stelle (ohne Sicherungskopie)
@@ -258,6 +269,7 @@ Optionen:
   --no-backup         keine Sicherungskopien der Formulare und der Projektdatei
   --yes               jede Frage mit Ja beantworten
   --answer ANTWORT    die nächste Frage so beantworten (ja, nein, abbrechen; mehrfach)
+  --version           Programmname und Version zeigen
 
 Fragen werden auf der Konsole gestellt: [j]a, [n]ein, [a]bbrechen. Ohne Konsole und
 ohne vorgegebene Antwort gilt Abbrechen, wo die Frage es anbietet, sonst Nein.
@@ -265,6 +277,10 @@ Strg+C fragt "Wirklich abbrechen?"; j bricht ab, die aktuelle Datei bleibt unver
 
 Exit-Status: 0 fertig, 1 Fehler oder Abbruch, 2 falscher Aufruf.
 )";
+}
+
+std::string VersionText() {
+  return "xpconvert " XPC_VERSION_STRING "\n";
 }
 
 }  // namespace xpconv::cli

@@ -10,7 +10,7 @@
 
 namespace xpconv::cli {
 
-enum class Command { kNone, kHelp, kForm, kList, kRun };
+enum class Command { kNone, kHelp, kVersion, kForm, kList, kRun };
 
 // A scripted answer to a question, in the terms of the message boxes.
 enum class Answer { kYes, kNo, kCancel };
@@ -59,5 +59,8 @@ std::vector<bool> ResolveSelection(const std::vector<SelectRange>& select, int32
 
 // The help text, ending in a newline.
 std::string UsageText();
+
+// What --version prints: the program's name and version, ending in a newline.
+std::string VersionText();
 
 }  // namespace xpconv::cli

@@ -26,6 +26,7 @@
 #include "ui/control_library.h"
 #include "ui/control_library_internal.h"
 #include "ui/resources/resource_ids.h"
+#include "xpc_version.h"
 
 // After the window headers, which these platform headers need.
 #include <oleacc.h>
@@ -500,7 +501,7 @@ void ShowAboutBox(HWND owner) {
   ModalBox::Content content;
   content.class_name = kAboutBoxClass;
   content.title = "Info über qorXPControls";
-  content.heading = "qorXPControls 1.0";
+  content.heading = "qorXPControls " XPC_VERSION_STRING;
   content.text =
       "Steuerelemente im XP-Stil für Visual-Basic-6-Projekte:\r\n"
       "qorCheck, qorOption, qorFrame, qorProgressBar und qorXPForm.\r\n\r\n"

@@ -10,6 +10,7 @@
 #include "tests/support/fake_terminal.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/vb6_project.h"
+#include "xpc_version.h"
 
 namespace xpconv::cli {
 namespace {
@@ -305,6 +306,16 @@ TEST_F(AppTest, UsageErrorsAndHelp) {
   EXPECT_EQ(Run({"--help"}), kExitOk);
   EXPECT_TRUE(Contains(out.str(), "Aufruf:"));
   EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(AppTest, VersionPrintsNameAndTheBuildsVersionAndTouchesNothing) {
+  EXPECT_EQ(Run({"--version"}), kExitOk);
+  EXPECT_EQ(out.str(), "xpconvert " XPC_VERSION_STRING "\n");
+  EXPECT_EQ(err.str(), "");
+  // Three numbers, as CMakeLists.txt sets them.
+  EXPECT_EQ(std::to_string(XPC_VERSION_MAJOR) + "." + std::to_string(XPC_VERSION_MINOR) + "." +
+                std::to_string(XPC_VERSION_PATCH),
+            XPC_VERSION_STRING);
 }
 
 TEST(PathTest, SlashesBecomeBackslashesAndTheLastOneSplitsFolderFromName) {

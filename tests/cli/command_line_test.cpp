@@ -52,10 +52,23 @@ TEST(CommandLineTest, DoubleDashLetsAFileNameStartWithADash) {
   EXPECT_EQ(line.xp_style, 1);
 }
 
-TEST(CommandLineTest, HelpWinsOverEverythingElse) {
-  EXPECT_EQ(ParseCommandLine({"--help"}).command, Command::kHelp);
-  EXPECT_EQ(ParseCommandLine({"run", "--help"}).command, Command::kHelp);
-  EXPECT_EQ(ParseCommandLine({"form", "-h"}).command, Command::kHelp);
+TEST(CommandLineTest, HelpWinsOverEverythingElseThenVersion) {
+  const struct {
+    Args args;
+    Command command;
+  } cases[] = {
+      {{"--help"}, Command::kHelp},
+      {{"run", "--help"}, Command::kHelp},
+      {{"form", "-h"}, Command::kHelp},
+      {{"--version", "--help"}, Command::kHelp},
+      {{"--version"}, Command::kVersion},
+      {{"run", "App.vbp", "--yes", "--version"}, Command::kVersion},
+      {{"list", "--version"}, Command::kVersion},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseCommandLine(c.args).command, c.command) << ::testing::PrintToString(c.args);
+  }
+  EXPECT_THROW(ParseCommandLine({"--version=1"}), UsageError);
 }
 
 TEST(CommandLineTest, SelectTakesNumbersAndRangesAcrossRepeats) {
@@ -119,7 +132,7 @@ TEST(ResolveSelectionTest, ANumberPastTheLastEntryIsAUsageErrorNamingIt) {
 TEST(UsageTextTest, NamesEveryCommandAndOption) {
   const std::string text = UsageText();
   for (const char* word : {"form", "list", "run", "--keep", "--plain", "--codepage", "--trace",
-                           "--select", "--no-backup", "--yes", "--answer", "--help"}) {
+                           "--select", "--no-backup", "--yes", "--answer", "--help", "--version"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }

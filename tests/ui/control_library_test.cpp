@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui_test_support.h"
+#include "xpc_version.h"
 
 // After the window headers.
 #include <oleacc.h>
@@ -558,7 +559,7 @@ TEST_F(SkinTest, AboutBoxShowsOurLibraryModalOverTheWindow) {
   EXPECT_EQ(seen[0].title, "Info über qorXPControls");
   EXPECT_EQ(seen[0].owner, hwnd());
   EXPECT_EQ(seen[0].buttons, (std::vector<std::string>{"OK"}));
-  EXPECT_NE(text.find("qorXPControls"), std::string::npos);
+  EXPECT_NE(text.find("qorXPControls " XPC_VERSION_STRING "\n"), std::string::npos) << text;
   EXPECT_FALSE(window_enabled_meanwhile);
   EXPECT_TRUE(::IsWindowEnabled(hwnd()));
   EXPECT_EQ(FindProcessWindow(ui::kAboutBoxClass), nullptr);
