@@ -16,6 +16,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     wizard.on_closed = [] { ::PostQuitMessage(0); };
     wizard.Create();
     wizard.Show(show_command);
+    // "xpwizard.exe PROJECT.vbp" (Explorer's verb) starts with the project
+    // loaded as if chosen in the open dialog.
+    if (const std::wstring project = FirstCommandLineArgument(::GetCommandLineW());
+        !project.empty()) {
+      wizard.OpenProjectFrom(project);
+    }
     MSG msg{};
     BOOL got = FALSE;
     while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) {

@@ -61,6 +61,24 @@ std::string AnsiToUtf8(std::string_view ansi) {
 std::string Utf8ToAnsi(std::string_view utf8) {
   return FromWide(CP_ACP, Utf8ToWide(utf8));
 }
+std::optional<std::string> WideToAnsiExact(std::wstring_view wide) {
+  if (wide.empty()) return std::string();
+  const int length = static_cast<int>(wide.size());
+  // UTF-8 as the ANSI code page expresses every character but takes neither
+  // the best-fit flag nor the used-default check; broken UTF-16 fails there.
+  const bool utf8 = ::GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL used_default = FALSE;
+  BOOL* used_default_out = utf8 ? nullptr : &used_default;
+  const int needed = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr,
+                                           used_default_out);
+  if (needed <= 0 || used_default) return std::nullopt;
+  std::string bytes(static_cast<size_t>(needed), '\0');
+  ::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, bytes.data(), needed, nullptr,
+                        used_default_out);
+  if (used_default) return std::nullopt;
+  return bytes;
+}
 
 // --- DPI ---
 UINT WindowDpi(HWND hwnd) {

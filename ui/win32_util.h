@@ -11,6 +11,7 @@
 #endif
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,6 +24,9 @@ std::string WideToUtf8(std::wstring_view wide);
 // Bytes of the system's ANSI code page <-> UTF-8.
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
+// The path in the system's ANSI code page, or nothing when a character of it
+// has no exact counterpart there (no best-fit look-alike, no default '?').
+std::optional<std::string> WideToAnsiExact(std::wstring_view wide);
 
 // --- handles ---
 template <typename Traits>

@@ -342,6 +342,7 @@ void Wizard::Create() {
   skin_.Attach(window, designed);
   ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_large_.get()));
   ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.get()));
+  AcceptDroppedFiles(window);
   LayOut();
 }
 
@@ -539,7 +540,11 @@ void Wizard::BrowseForProject() {
       slash == std::string::npos ? std::string() : path.substr(0, slash);
   const std::string chosen = open_dialog_(kProjectFilter, initial_folder);
   if (chosen.empty()) return;
-  SetProjectText(chosen);
+  OpenChosenProject(chosen);
+}
+
+void Wizard::OpenChosenProject(const std::string& ansi_path) {
+  SetProjectText(ansi_path);
   LoadProjectList();
 }
 
@@ -831,6 +836,9 @@ LRESULT Wizard::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wp));
       return 0;
     case WM_CLOSE:
       // A run in progress pumps messages in this window's stack; the window

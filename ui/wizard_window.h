@@ -16,7 +16,15 @@
 //    maximise buttons, so the wizard has neither, like a dialog; F1 asks for
 //    help as well.
 //  - It opens centred on the screen.
+//  - A project named on the command line or dropped from Explorer loads
+//    exactly as one chosen in the open dialog (see wizard_open.cpp).
 #pragma once
+
+// clang-format off
+// <windows.h> (through win32_util.h) first: the shell header builds on it.
+#include "ui/win32_util.h"
+#include <shellapi.h>
+// clang-format on
 
 #include <array>
 #include <cstdint>
@@ -59,6 +67,13 @@ class Wizard final : public Window, public WizardOperations {
 
   // --- the routines behind the user's actions ---
   void BrowseForProject();
+  // A project given from outside the open dialog: the command line's
+  // argument or a dropped file, as UTF-16 and possibly relative. Loads it the
+  // way the dialog's choice is loaded, with the same list, state and errors.
+  // A path the ANSI code page cannot express gets a message and is not
+  // loaded; while a run is going on or a modal window holds the wizard,
+  // nothing is taken. True when the path was taken.
+  bool OpenProjectFrom(const std::wstring& path);
   void LoadProjectList();
   void SelectAllEntries();
   // cmdStart: the conversion run with a WindowsHost over this window.
@@ -108,6 +123,11 @@ class Wizard final : public Window, public WizardOperations {
   void OnCommand(int id, int code);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void SetProjectText(const std::string& ansi_path);
+  // The open dialog's result and every other chosen path go through here.
+  void OpenChosenProject(const std::string& ansi_path);
+  // WM_DROPFILES: the first .vbp among the dropped files.
+  void OnDropFiles(HDROP drop);
+  bool TakesProjects() const;
   // Puts the list and the two action buttons into their state for the
   // entries now in entries_ (placeholder when there are none).
   void FillList(const std::vector<std::string>& entries);
@@ -142,5 +162,13 @@ void RegisterHeaderBand(HINSTANCE instance);
 
 // Draws the header picture (designed 61 x 55 pixels) into rect.
 void DrawHeaderPicture(HDC dc, const RECT& rect);
+
+// Lets window take files dropped from Explorer (WM_DROPFILES), also when the
+// program runs with higher rights than Explorer.
+void AcceptDroppedFiles(HWND window);
+
+// The first argument after the program's name in command_line (as
+// GetCommandLineW gives it), or empty.
+std::wstring FirstCommandLineArgument(const wchar_t* command_line);
 
 }  // namespace xpconv::ui
