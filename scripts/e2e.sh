@@ -5,13 +5,27 @@
 # open dialog by typing its path, "Alle Dateien", "&Starten", OK on the
 # summary, "&Beenden". Then the files on disk are checked.
 #
-# Usage: scripts/e2e.sh [mingw-build-dir]   (default: build/mingw)
+# Usage: scripts/e2e.sh [mingw-build-dir] [--argument] [--installed WINDOWS-PATH]
+#   (default build dir: build/mingw)
+#   --argument   start the wizard with the project as its argument (as
+#                Explorer's verb does) instead of choosing it in the dialog
+#   --installed  drive this xpwizard.exe (a Windows path in $WINEPREFIX, e.g.
+#                an installed one) instead of the build's
 # Needs: a MinGW build holding ui/xpwizard.exe and tests/e2e/e2e_driver.exe,
 # Wine and xvfb-run. Installs nothing.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=$(cd "${1:-$here/build/mingw}" 2>/dev/null && pwd) || {
-  echo "e2e: FAILED: build folder ${1:-$here/build/mingw} does not exist (build the MinGW programs first)" >&2
+build_arg="" mode=() installed=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --argument) mode=(--argument) ;;
+    --installed) installed=${2:?--installed needs a path}; shift ;;
+    *) build_arg=$1 ;;
+  esac
+  shift
+done
+build=$(cd "${build_arg:-$here/build/mingw}" 2>/dev/null && pwd) || {
+  echo "e2e: FAILED: build folder ${build_arg:-$here/build/mingw} does not exist (build the MinGW programs first)" >&2
   exit 1
 }
 exe="$build/ui/xpwizard.exe"
@@ -22,7 +36,7 @@ fail() {
   echo "e2e: FAILED: $*" >&2
   exit 1
 }
-[ -f "$exe" ] || fail "$exe is missing (cmake --build $build --target xpwizard)"
+[ -n "$installed" ] || [ -f "$exe" ] || fail "$exe is missing (cmake --build $build --target xpwizard)"
 [ -f "$driver" ] || fail "$driver is missing (cmake --build $build --target e2e_driver)"
 [ -d "$sample" ] || fail "the sample project $sample is missing"
 command -v xvfb-run >/dev/null || fail "xvfb-run is not installed (scripts/install-deps.sh)"
@@ -33,12 +47,13 @@ cp -r "$sample" "$work/Kundenverwaltung"
 project="$work/Kundenverwaltung/Kundenverwaltung.vbp"
 # Wine's drive Z: is the Linux root.
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+exe_windows=${installed:-$(winpath "$exe")}
 
-echo "e2e: converting a copy of the sample in $work"
+echo "e2e: converting a copy of the sample in $work with $exe_windows${mode[*]:+ (${mode[*]})}"
 log="$work/driver.log"
 set +e
 timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
-  bash "$here/scripts/wine-run.sh" "$driver" "$(winpath "$exe")" "$(winpath "$project")" \
+  bash "$here/scripts/wine-run.sh" "$driver" "$exe_windows" "$(winpath "$project")" "${mode[@]}" \
   >"$log" 2>&1
 status=$?
 set -e

@@ -4,7 +4,11 @@
 // summary with OK and ends the program with "&Beenden". Every wait has a
 // timeout and every failure says what was expected.
 //
-//   e2e_driver <xpwizard.exe> <project path>
+//   e2e_driver <xpwizard.exe> <project path> [--argument]
+//
+// With --argument the program is started with the project as its argument
+// (as Explorer's verb starts it) and the list must be loaded without the
+// open dialog ever showing.
 #include <windows.h>
 
 #include <chrono>
@@ -145,37 +149,8 @@ LRESULT Ask(HWND window, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
   return static_cast<LRESULT>(result);
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: e2e_driver <xpwizard.exe> <project path>\n");
-    return 2;
-  }
-  const std::wstring exe = argv[1];
-  const std::wstring project = argv[2];
-
-  Program program;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  std::wstring command = L"\"" + exe + L"\"";
-  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &program.info)) {
-    Fail("cannot start " + Narrow(exe) + " (error " + std::to_string(::GetLastError()) + ")");
-  }
-  Say("started " + Narrow(exe));
-
-  HWND wizard = nullptr;
-  WaitFor([&] { return (wizard = FindTopLevel(program, xpconv::ui::kWizardClass)) != nullptr; },
-          "the wizard window");
-  if (Narrow(TextOf(wizard)) != xpconv::ui::kWizardCaption) {
-    Fail("the wizard's caption is \"" + Narrow(TextOf(wizard)) + "\"");
-  }
-  HWND list = ::GetDlgItem(wizard, kIdList);
-  if (list == nullptr) Fail("the wizard has no list");
-  if (::IsWindowEnabled(::GetDlgItem(wizard, kIdStart))) Fail("\"&Starten\" is enabled at start");
-
-  // The real open dialog: type the path into its file name box, press Open.
+// The real open dialog: type the path into its file name box, press Open.
+void ChooseInOpenDialog(const Program& program, HWND wizard, const std::wstring& project) {
   PostClick(wizard, kIdFolder);
   HWND dialog = nullptr;
   WaitFor([&] { return (dialog = FindTopLevel(program, L"#32770")) != nullptr; },
@@ -204,7 +179,59 @@ int wmain(int argc, wchar_t** argv) {
   ::PostMessageW(open_button, BM_CLICK, 0, 0);
   WaitFor([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); },
           "the open dialog to close");
+}
 
+// Started with the project as its argument, the wizard loads the list by
+// itself; the open dialog must never show.
+void WaitForListFromArgument(const Program& program, HWND wizard) {
+  WaitFor(
+      [&] {
+        if (FindTopLevel(program, L"#32770") != nullptr) Fail("the open dialog showed");
+        return ::IsWindowEnabled(::GetDlgItem(wizard, kIdAll)) != FALSE;
+      },
+      "the list to be loaded from the argument (\"Alle Dateien\" enabled)");
+  if (FindTopLevel(program, xpconv::ui::kMessageBoxClass) != nullptr) {
+    Fail("a message shows after loading the project from the argument");
+  }
+  Say("loaded from the argument without the open dialog");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const bool by_argument = argc == 4 && std::wstring(argv[3]) == L"--argument";
+  if (argc < 3 || (argc > 3 && !by_argument)) {
+    std::fprintf(stderr, "usage: e2e_driver <xpwizard.exe> <project path> [--argument]\n");
+    return 2;
+  }
+  const std::wstring exe = argv[1];
+  const std::wstring project = argv[2];
+
+  Program program;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  std::wstring command = L"\"" + exe + L"\"";
+  if (by_argument) command += L" \"" + project + L"\"";
+  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &program.info)) {
+    Fail("cannot start " + Narrow(exe) + " (error " + std::to_string(::GetLastError()) + ")");
+  }
+  Say("started " + Narrow(exe));
+
+  HWND wizard = nullptr;
+  WaitFor([&] { return (wizard = FindTopLevel(program, xpconv::ui::kWizardClass)) != nullptr; },
+          "the wizard window");
+  if (Narrow(TextOf(wizard)) != xpconv::ui::kWizardCaption) {
+    Fail("the wizard's caption is \"" + Narrow(TextOf(wizard)) + "\"");
+  }
+  HWND list = ::GetDlgItem(wizard, kIdList);
+  if (list == nullptr) Fail("the wizard has no list");
+  if (by_argument) {
+    WaitForListFromArgument(program, wizard);
+  } else {
+    if (::IsWindowEnabled(::GetDlgItem(wizard, kIdStart))) Fail("\"&Starten\" is enabled at start");
+    ChooseInOpenDialog(program, wizard, project);
+  }
   WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(wizard, kIdAll)) != FALSE; },
           "the list to be loaded (\"Alle Dateien\" enabled)");
   const auto count = static_cast<int>(Ask(list, LB_GETCOUNT));
