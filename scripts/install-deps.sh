@@ -4,7 +4,10 @@
 # which packages to install.
 set -euo pipefail
 
-packages=(cmake make g++ googletest mingw-w64 wine wine64 xvfb xauth imagemagick x11-utils xdotool time)
+# msitools: wixl builds the installer, msiinfo reads it in the package test;
+# binutils: strings reads the programs' version resources there.
+packages=(cmake make g++ googletest mingw-w64 wine wine64 xvfb xauth imagemagick x11-utils xdotool time
+  msitools binutils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

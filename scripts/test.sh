@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The one command that runs every test: installs what is missing, builds the
 # native and the Windows (MinGW-w64) programs, runs the native tests, then the
-# same tests built for Windows under Wine and Xvfb, then the end-to-end tests.
+# same tests built for Windows under Wine and Xvfb, then the end-to-end tests,
+# then builds the Windows packages and tests them as a user would.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
@@ -29,3 +30,7 @@ if [ -x scripts/e2e.sh ]; then
   echo "== End-to-end tests"
   bash scripts/e2e.sh
 fi
+
+echo "== Packages (portable zip and installer) and their test under Wine"
+cmake --build build/mingw --target package
+bash scripts/package-test.sh
