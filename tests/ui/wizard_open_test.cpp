@@ -10,6 +10,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -258,6 +259,34 @@ TEST_F(WizardOpenTest, NothingIsTakenWhileARunIsGoingOn) {
   EXPECT_FALSE(argument_taken);
   EXPECT_EQ(Now(), (State{running, dir_.Path("Lauf\\"), 2, true, true}));
   EXPECT_EQ(wizard_->SelectedCount(), 2);
+}
+
+// Not a check: the pictures of a drop for the documentation, taken when the
+// picture script asks for them (XPC_PICTURES_DIR).
+TEST_F(WizardOpenTest, Pictures) {
+  if (!testing::PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
+  static auto photograph = [](HWND window, const char* name) {
+    std::atomic<bool> taken{false};
+    std::thread photographer([&] {
+      testing::TakePicture(window, name);
+      taken = true;
+    });
+    testing::PumpUntil([&] { return taken.load(); }, std::chrono::seconds(40));
+    photographer.join();
+  };
+  const std::string project = WriteProject(
+      "Kundenverwaltung\\Kundenverwaltung.vbp",
+      {"frmHaupt.frm", "Forms\\frmKunde.frm", "Forms\\frmOptionen.frm", "frmInfo.frm"});
+  dir_.WriteFile("Notiz.txt", "x");
+  Drop({Wide(dir_.Path("Notiz.txt")), Wide(project)});
+  testing::PumpFor(std::chrono::milliseconds(300));
+  photograph(wizard_->hwnd(), "wizard-dropped");
+
+  MessageBoxAnswerer answerer({BoxReply::Enter().WithPicture("message-no-project"),
+                               BoxReply::Enter().WithPicture("message-not-ansi")});
+  Drop({Wide(dir_.Path("Notiz.txt"))});
+  Drop({Wide(dir_.path()) + L"Projekte-\u03A9\\App.vbp"});
+  answerer.Seen();
 }
 
 TEST(WizardArgumentTest, FirstArgumentAfterTheProgramName) {
