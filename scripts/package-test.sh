@@ -49,6 +49,8 @@ trap cleanup EXIT
 wine_run() { timeout 180 bash "$here/scripts/wine-run.sh" "$@"; }
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 strip_cr() { tr -d '\r'; }
+# Waits until every program of the prefix has ended and its registry is on disk.
+settle() { timeout 120 wineserver -w || fail "Wine's programs did not end within 2 minutes"; }
 
 # --- the portable zip ---
 say "unpacking $(basename "$zip")"
@@ -94,7 +96,7 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 # What the prefix holds before anything is installed: every file and every
 # registry key, to compare with after the uninstall.
 snapshot() {
-  wineserver -w
+  settle
   (cd "$WINEPREFIX/drive_c" && find . | sort) >"$1.files"
   cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" | sed -n 's/^\(\[[^]]*\]\).*/\1/p' | sort -u >"$1.keys"
 }
@@ -119,7 +121,7 @@ wine_run msiexec /i "$(winpath "$work/old.msi")" /qn || fail "the older version 
 
 say "installing $(basename "$msi") silently over it"
 wine_run msiexec /i "$(winpath "$msi")" /qn || fail "msiexec /i /qn failed"
-wineserver -w
+settle
 if query "$uninstall_key\\$old_code" | grep -q DisplayName; then fail "the older version stayed installed"; fi
 for file in xpwizard.exe xpconvert.exe LIESMICH.txt README.txt; do
   cmp -s "$folder/$file" "$portable/$file" || fail "Program Files\\qorXP-Wizard\\$file is missing or differs"
@@ -157,7 +159,7 @@ say "converting a copy of the sample with the installed wizard, started with the
 # The installs ran without a display: a fresh Wine session opens the wizard
 # on the test's Xvfb display.
 wineserver -k >/dev/null 2>&1 || true
-wineserver -w
+settle
 bash "$here/scripts/e2e.sh" "$build" --argument --installed 'C:\Program Files\qorXP-Wizard\xpwizard.exe' ||
   fail "the installed wizard did not convert the sample"
 
