@@ -18,7 +18,7 @@ constexpr const char* kPathNotAnsi =
     "Die Projektdatei kann nicht geöffnet werden: Ihr Pfad enthält Zeichen, die der "
     "Zeichensatz (ANSI-Codepage) dieses Systems nicht darstellen kann.\r\n\r\n";
 constexpr const char* kPathNotAnsiHint =
-    "\r\n\r\nBitte das Projekt in einen Ordner kopieren, dessen Pfad nur solche Zeichen enthält.";
+    "\r\n\r\nBitte das Projekt unter einem Pfad ohne diese Zeichen ablegen.";
 
 // 0x0049: WM_COPYGLOBALDATA, which carries the dropped names between
 // processes of different rights.
