@@ -65,12 +65,20 @@ for readme in LIESMICH.txt README.txt; do
   grep -q 'xpconvert run PRO' "$portable/$readme" || fail "$readme does not show the console program's usage"
   grep -q $'\r$' "$portable/$readme" || fail "$readme lacks Windows line ends"
 done
-# Both version resources carry the number (the strings are UTF-16).
+# Both version resources carry the number: as text (UTF-16 strings) and as
+# the file and product version numbers behind the record's signature
+# 0xFEEF04BD, each as 16-bit words minor, major, build, patch.
+IFS=. read -r major minor patch <<<"$version"
 for exe in xpwizard.exe xpconvert.exe; do
   resource=$(strings -el "$portable/$exe")
   for want in "$version.0" "qorXPControls ActiveX Replacement-Wizard" "$exe"; do
     grep -qxF "$want" <<<"$resource" || fail "the version resource of $exe lacks \"$want\""
   done
+  at=$(LC_ALL=C grep -obUaP '\xbd\x04\xef\xfe' "$portable/$exe" | head -1 | cut -d: -f1)
+  [ -n "$at" ] || fail "$exe has no version resource"
+  numbers=$(od -An -tu2 -j $((at + 8)) -N 16 "$portable/$exe" | tr -s ' ' | sed 's/^ //')
+  [ "$numbers" = "$minor $major 0 $patch $minor $major 0 $patch" ] ||
+    fail "the version numbers of $exe are ($numbers), expected $version"
 done
 
 say "running xpconvert.exe from the unpacked zip in a fresh prefix"
