@@ -2,6 +2,8 @@
 // turning "\" into "/"; where those bytes name nothing, names are looked up
 // again the way Windows would find them: ignoring letter case, and with the
 // name converted from the projects' ANSI code page to the UTF-8 of the disk.
+// A name that names nothing yet is created in UTF-8 the same way, as Wine
+// creates it for a Windows program.
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
@@ -203,10 +205,24 @@ class Dir {
 
 // ---------------------------------------------------------- code pages ---
 
+// What a conversion does with a byte the code page does not define.
+enum class Undefined {
+  // The conversion fails.
+  kFail,
+  // The byte becomes U+FFFD: for text shown to a person.
+  kMark,
+  // As Windows and Wine convert a file name: in a single-byte code page the
+  // unassigned bytes 0x80 to 0x9F become the C1 control characters of the
+  // same value (Windows-1252's 0x81 becomes U+0081), so the name converts
+  // back to the bytes it came from. Any other such byte fails.
+  kAsWindows,
+};
+
 class Converter {
  public:
-  explicit Converter(const std::string& codepage)
-      : cd_(::iconv_open("UTF-8", codepage.c_str())), codepage_(codepage) {}
+  explicit Converter(const std::string& codepage) : cd_(::iconv_open("UTF-8", codepage.c_str())) {
+    if (ok()) single_byte_ = IsSingleByte();
+  }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
   ~Converter() {
@@ -215,9 +231,9 @@ class Converter {
 
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-  // The bytes converted to UTF-8. A byte the code page does not define
-  // becomes U+FFFD when lenient, and fails the conversion otherwise.
-  std::optional<std::string> ToUtf8(std::string_view bytes, bool lenient) {
+  // The bytes converted to UTF-8; nullopt when a byte the code page does
+  // not define fails the conversion (see Undefined).
+  std::optional<std::string> ToUtf8(std::string_view bytes, Undefined undefined) {
     std::string out;
     out.reserve(bytes.size() * 2 + 8);
     ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -231,9 +247,17 @@ class Converter {
       out.append(chunk, static_cast<size_t>(put - chunk));
       if (done != static_cast<size_t>(-1)) continue;
       if (errno == E2BIG) continue;
-      if (!lenient) return std::nullopt;
       // EILSEQ, or EINVAL for a lead byte cut off at the end.
-      out += "\xEF\xBF\xBD";
+      const auto byte = static_cast<unsigned char>(*in);
+      if (undefined == Undefined::kMark) {
+        out += "\xEF\xBF\xBD";
+      } else if (undefined == Undefined::kAsWindows && single_byte_ && byte >= 0x80 &&
+                 byte <= 0x9F) {
+        out += static_cast<char>(0xC2);
+        out += static_cast<char>(byte);
+      } else {
+        return std::nullopt;
+      }
       ++in;
       --in_left;
       ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -242,8 +266,27 @@ class Converter {
   }
 
  private:
+  // True when no byte starts a longer sequence: every byte converts alone
+  // or is undefined, and none is reported as a sequence cut off.
+  bool IsSingleByte() {
+    for (int value = 0x80; value <= 0xFF; ++value) {
+      char byte = static_cast<char>(value);
+      char* in = &byte;
+      size_t in_left = 1;
+      char out[8];
+      char* put = out;
+      size_t put_left = sizeof(out);
+      ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      if (::iconv(cd_, &in, &in_left, &put, &put_left) == static_cast<size_t>(-1) &&
+          errno == EINVAL) {
+        return false;
+      }
+    }
+    return true;
+  }
+
   iconv_t cd_;
-  std::string codepage_;
+  bool single_byte_ = false;
 };
 
 // -------------------------------------------------------- file system ---
@@ -268,7 +311,7 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::unique_ptr<OutputFile> OpenOutput(const std::string& path) override {
-    std::string native = Resolve(path);
+    std::string native = Resolve(path, Purpose::kCreate);
     RefuseReadOnly(native);
     OwnChange change(*this, native);
     Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
@@ -299,7 +342,7 @@ class PosixFileSystem final : public FileSystem {
 
   void CopyOver(const std::string& source, const std::string& target) override {
     std::string from = Resolve(source);
-    std::string to = Resolve(target);
+    std::string to = Resolve(target, Purpose::kCreate);
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) throw PathError(errno, from);
     struct stat source_stat;
@@ -334,7 +377,7 @@ class PosixFileSystem final : public FileSystem {
 
   void Replace(const std::string& source, const std::string& target) override {
     std::string from = Resolve(source);
-    std::string to = Resolve(target);
+    std::string to = Resolve(target, Purpose::kCreate);
     Fd fd(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) throw PathError(errno, from);
     struct stat source_stat;
@@ -378,7 +421,7 @@ class PosixFileSystem final : public FileSystem {
   }
 
   void CreateFolder(const std::string& path) override {
-    std::string native = Resolve(path);
+    std::string native = Resolve(path, Purpose::kCreate);
     while (native.size() > 1 && native.back() == '/') native.pop_back();
     OwnChange change(*this, native);
     if (::mkdir(native.c_str(), 0777) != 0) throw PathError(errno, native);
@@ -420,7 +463,7 @@ class PosixFileSystem final : public FileSystem {
 
   std::string ToDisplayText(std::string_view ansi) override {
     if (fs_detail::IsValidUtf8(ansi)) return std::string(ansi);
-    return *converter_.ToUtf8(ansi, /*lenient=*/true);
+    return *converter_.ToUtf8(ansi, Undefined::kMark);
   }
 
  private:
@@ -431,11 +474,20 @@ class PosixFileSystem final : public FileSystem {
     }
   }
 
+  // What an operation does with the path it resolves.
+  enum class Purpose {
+    // Opens, removes or lists what is there.
+    kFind,
+    // May create the file or folder the path names.
+    kCreate,
+  };
+
   // The native path for an engine path. When its exact bytes name nothing,
   // each component that does not exist exactly is matched against the
-  // entries of its folder. A component nothing matches stays as given, so a
-  // new file is created in the found folder under the name it was given.
-  std::string Resolve(const std::string& path) {
+  // entries of its folder. A component nothing matches names something new:
+  // it is converted to UTF-8 as Wine converts an ANSI name (NewName), so a
+  // new file lands in the folder found under the name its original has.
+  std::string Resolve(const std::string& path, Purpose purpose = Purpose::kFind) {
     std::string native = path;
     for (char& c : native) {
       if (c == '\\') c = '/';
@@ -453,7 +505,7 @@ class PosixFileSystem final : public FileSystem {
       struct stat folder_stat;
       if (::stat(folder.c_str(), &folder_stat) == 0 && S_ISDIR(folder_stat.st_mode)) {
         std::optional<std::string> found = FindInFolder(folder, folder_stat, std::string(last));
-        if (!found) return native;
+        if (!found) found = NewName(last, purpose);
         native.replace(native.size() - last.size(), last.size(), *found);
         return native;
       }
@@ -463,25 +515,44 @@ class PosixFileSystem final : public FileSystem {
     size_t start = 0;
     while (start < native.size() && native[start] == '/') ++start;
     result.assign(native, 0, start);
+    bool found_so_far = true;
     while (start < native.size()) {
       size_t slash = native.find('/', start);
       if (slash == std::string::npos) slash = native.size();
       std::string component = native.substr(start, slash - start);
-      if (!component.empty() && component != "." && component != ".." &&
-          !Exists(result + component)) {
-        std::optional<std::string> found = FindInFolder(result.empty() ? "." : result, component);
-        if (!found) {
-          // Nothing further down can exist; the failing operation reports it.
-          result.append(native, start, std::string::npos);
-          return result;
+      if (!component.empty() && component != "." && component != "..") {
+        std::optional<std::string> found;
+        // Once a component names nothing, nothing further down can exist;
+        // the operation creates the next level or reports what is missing.
+        if (found_so_far && !Exists(result + component)) {
+          found = FindInFolder(result.empty() ? "." : result, component);
+          found_so_far = found.has_value();
         }
-        component = std::move(*found);
+        if (found) {
+          component = std::move(*found);
+        } else if (!found_so_far) {
+          component = NewName(component, purpose);
+        }
       }
       result += component;
       if (slash < native.size()) result += '/';
       start = slash + 1;
     }
     return result;
+  }
+
+  // The name on disk for a component that names nothing yet: as it is when
+  // it is ASCII or valid UTF-8 already (the rule of ToDisplayText), else
+  // converted from the code page, which is how Wine names every file a
+  // Windows program creates. A name that does not convert cannot be
+  // created: 52 "Dateiname oder -nummer falsch" rather than a name that is
+  // not UTF-8. For a look-up it stays as it is, and names nothing.
+  std::string NewName(std::string_view component, Purpose purpose) {
+    if (fs_detail::IsValidUtf8(component)) return std::string(component);
+    std::optional<std::string> utf8 = converter_.ToUtf8(component, Undefined::kAsWindows);
+    if (utf8) return std::move(*utf8);
+    if (purpose == Purpose::kCreate) throw MakeError(err::kBadFileNameOrNumber);
+    return std::string(component);
   }
 
   // ------------------------------------------------- folder listings ---
@@ -590,7 +661,7 @@ class PosixFileSystem final : public FileSystem {
   std::optional<std::string> FoldedEntry(std::string_view entry_name) {
     if (fs_detail::IsValidUtf8(entry_name)) return fs_detail::FoldCaseUtf8(entry_name);
     // A name written by a tool that kept the ANSI bytes.
-    std::optional<std::string> entry_utf8 = converter_.ToUtf8(entry_name, false);
+    std::optional<std::string> entry_utf8 = converter_.ToUtf8(entry_name, Undefined::kAsWindows);
     if (!entry_utf8) return std::nullopt;
     return fs_detail::FoldCaseUtf8(*entry_utf8);
   }
@@ -665,7 +736,7 @@ class PosixFileSystem final : public FileSystem {
                                           const std::string& name) {
     FolderListing* listing = ListingOf(folder, folder_stat);
     if (!listing) return std::nullopt;
-    std::optional<std::string> converted = converter_.ToUtf8(name, /*lenient=*/false);
+    std::optional<std::string> converted = converter_.ToUtf8(name, Undefined::kAsWindows);
     std::optional<std::string> best;
     auto consider = [&](const std::string& folded) {
       auto it = listing->names.find(folded);

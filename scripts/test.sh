@@ -30,6 +30,8 @@ if [ -x scripts/e2e.sh ]; then
   echo "== End-to-end tests"
   bash scripts/e2e.sh
 fi
+echo "== Names on Linux as under Wine"
+bash scripts/names-e2e.sh
 
 echo "== Packages (portable zip and installer) and their test under Wine"
 cmake --build build/mingw --target package

@@ -297,6 +297,52 @@ TEST_F(AppTest, RunTraceCoversEveryHostOperationAndNothingElse) {
   EXPECT_TRUE(Contains(err.str(), "0 Datei(en) wurde(n) aktualisiert."));
 }
 
+// The project file holds Windows-1252 names; the checkout names the forms and
+// a folder in UTF-8. The same test runs natively and under Wine, which is
+// what the native program must agree with: a backup carries its form's name.
+TEST_F(AppTest, RunOverAnsiEntriesBacksUpUnderEachFormsOwnName) {
+#ifdef _WIN32
+  // Through the ANSI functions a UTF-8 name on disk reads as its ANSI bytes.
+  const std::string form = "Swift_Op\xE9ration.frm";
+  const std::string folder = "\334bersicht";
+  const std::string gruss = "Gr\xFC\337e.frm";
+#else
+  const std::string form = "Swift_Op\xC3\xA9ration.frm";
+  const std::string folder = "\xC3\234bersicht";
+  const std::string gruss = "Gr\xC3\xBC\xC3\237e.frm";
+#endif
+  dir.WriteFile("App.vbp",
+                ProjectText({"Swift_Op\xE9ration.frm", "\334BERSICHT\\Gr\xFC\337e.frm"}));
+  dir.WriteFile(form, ConvertibleForm("frmSwift"));
+  dir.WriteFile(folder + "\\" + gruss, ConvertibleForm("frmGruss"));
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--yes", "--trace"}), kExitOk) << err.str();
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"App.vbp", form, "_Backup", folder}));
+  EXPECT_EQ(dir.List("_Backup"), (std::vector<std::string>{"App.vbp", form}));
+  EXPECT_EQ(dir.ReadFile("_Backup\\" + form), ConvertibleForm("frmSwift"));
+  EXPECT_TRUE(Contains(dir.ReadFile(form), "qorXPControls.qorCheck"));
+  EXPECT_EQ(dir.List(folder + "\\_Backup"), (std::vector<std::string>{gruss}));
+  EXPECT_EQ(dir.ReadFile(folder + "\\_Backup\\" + gruss), ConvertibleForm("frmGruss"));
+  EXPECT_TRUE(Contains(out.str(), R"({"op":"SetFileCaption","args":["Swift_Opération.frm"]})"));
+  EXPECT_TRUE(
+      Contains(out.str(), R"({"op":"EntryText","args":[1],"result":"ÜBERSICHT\\Grüße.frm"})"));
+
+  // A second run finds the same files again, and the backups stay.
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--yes"}), kExitOk) << err.str();
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"App.vbp", form, "_Backup", folder}));
+  EXPECT_EQ(dir.ReadFile("_Backup\\" + form), ConvertibleForm("frmSwift"));
+}
+
+#ifndef _WIN32
+// A name the project file already holds in UTF-8 is taken as it is.
+TEST_F(AppTest, RunOverUtf8EntriesKeepsTheirNames) {
+  dir.WriteFile("App.vbp", ProjectText({"Caf\xC3\xA9.frm"}));
+  dir.WriteFile("Caf\xC3\xA9.frm", ConvertibleForm("frmCafe"));
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--yes"}), kExitOk) << err.str();
+  EXPECT_EQ(dir.List("_Backup"), (std::vector<std::string>{"App.vbp", "Caf\xC3\xA9.frm"}));
+}
+#endif
+
 TEST_F(AppTest, UsageErrorsAndHelp) {
   EXPECT_EQ(Run({}), kExitUsage);
   EXPECT_TRUE(Contains(err.str(), "Aufruf:"));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -479,6 +480,86 @@ TEST_F(FileSystemTest, ExistingFileIsReusedRatherThanDuplicatedInAnotherCase) {
   EXPECT_EQ(dir.ReadFile("frmA.frm"), "new");
   fs->CreateFolder(dir.Path("_Backup"));
   EXPECT_EQ(ErrorOf([&] { fs->CreateFolder(dir.Path("_BACKUP")); }), err::kPathFileAccess);
+}
+
+// A component that names nothing is created under its ANSI bytes converted
+// to UTF-8, exactly as Wine names a file a Windows program creates, and the
+// look-up finds it again under the ANSI name.
+TEST_F(FileSystemTest, NewNamesAreTheAnsiNameInUtf8AsWineNamesThem) {
+  struct Case {
+    const char* what;
+    std::string given;    // in the project file (Windows-1252)
+    std::string on_disk;  // the name the layer creates
+  };
+  const std::vector<Case> cases = {
+      {"Windows-1252 letter", "Swift_Op\xE9ration.frm", "Swift_Op\xC3\xA9ration.frm"},
+      {"already UTF-8", "Caf\xC3\xA9.frm", "Caf\xC3\xA9.frm"},
+      {"plain ASCII", "frmA.frm", "frmA.frm"},
+      // 0x81 is unassigned in Windows-1252; Windows and Wine name it U+0081.
+      {"unassigned byte", "A\x81z.frm", "A\xC2\x81z.frm"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir tree;
+    tree.WriteFile("src.frm", "original");
+    tree.WriteFile("~backup.tmp", "backup");
+    // Every operation that creates a name: a file, a folder, a copy, a rename.
+    auto out = fs->OpenOutput(tree.Path(c.given));
+    out->Write("output");
+    out->Close();
+    fs->CreateFolder(tree.Path("_Backup"));
+    fs->Replace(tree.Path("~backup.tmp"), tree.Path("_Backup\\" + c.given));
+    fs->CreateFolder(tree.Path("Neu"));
+    fs->CreateFolder(tree.Path("Neu\\" + c.given));
+    fs->CopyOver(tree.Path("src.frm"), tree.Path("Neu\\" + c.given + "\\" + c.given));
+    std::vector<std::string> top = {c.on_disk, "Neu", "_Backup", "src.frm"};
+    std::sort(top.begin(), top.end());
+    EXPECT_EQ(tree.List(), top);
+    EXPECT_EQ(tree.List("_Backup"), (std::vector<std::string>{c.on_disk}));
+    EXPECT_EQ(tree.List("Neu"), (std::vector<std::string>{c.on_disk}));
+    EXPECT_EQ(tree.List("Neu\\" + c.on_disk), (std::vector<std::string>{c.on_disk}));
+    EXPECT_EQ(tree.ReadFile(c.on_disk), "output");
+    EXPECT_EQ(tree.ReadFile("_Backup\\" + c.on_disk), "backup");
+    // A second run, with a fresh look-up, finds every one of them again.
+    std::unique_ptr<FileSystem> again = MakeNativeFileSystem();
+    EXPECT_EQ(again->FileLength(tree.Path(c.given)), 6);
+    EXPECT_EQ(again->FileLength(tree.Path("_BACKUP\\" + c.given)), 6);
+    EXPECT_EQ(again->FirstPlainFile(tree.Path("neu\\" + c.given + "\\")), c.on_disk);
+    again->OpenOutput(tree.Path(c.given))->Close();
+    EXPECT_EQ(tree.List(), top);
+  }
+}
+
+TEST_F(FileSystemTest, NameTheCodePageCannotConvertIsNotCreated) {
+  // 0xAA is unassigned in Windows-1253, outside the bytes Windows maps to
+  // controls; in Shift-JIS 0x81 starts a character that never ends.
+  struct Case {
+    const char* codepage;
+    std::string name;
+  };
+  for (const Case& c : {Case{"WINDOWS-1253", "x\xAA.frm"}, Case{"CP932", "x.fr\x81"}}) {
+    SCOPED_TRACE(c.codepage);
+    std::unique_ptr<FileSystem> greek = MakeNativeFileSystem(c.codepage);
+    dir.WriteFile("src.frm", "original");
+    EXPECT_EQ(ErrorOf([&] { greek->OpenOutput(dir.Path(c.name)); }), err::kBadFileNameOrNumber);
+    EXPECT_EQ(ErrorOf([&] { greek->CopyOver(dir.Path("src.frm"), dir.Path(c.name)); }),
+              err::kBadFileNameOrNumber);
+    EXPECT_EQ(ErrorOf([&] { greek->CreateFolder(dir.Path(c.name)); }), err::kBadFileNameOrNumber);
+    // Looking it up just finds nothing.
+    EXPECT_EQ(ErrorOf([&] { greek->FileLength(dir.Path(c.name)); }), err::kFileNotFound);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"src.frm"}));
+  }
+}
+
+TEST_F(FileSystemTest, NewFolderOnTheWayIsNamedInUtf8Too) {
+  fs->CreateFolder(dir.Path("Gr\xFC\337e"));
+  fs->CreateFolder(dir.Path("GR\xDC\337E\\Neu\xE9"));
+  fs->OpenOutput(dir.Path("gr\xFC\337e\\NEU\xC9\\\xC4.frm"))->Close();
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"Gr\xC3\xBC\xC3\237e"}));
+  EXPECT_EQ(dir.List("Gr\xC3\xBC\xC3\237e\\Neu\xC3\xA9"),
+            (std::vector<std::string>{"\xC3\x84.frm"}));
+  // Below a folder that is missing, nothing is made; the error names the path.
+  EXPECT_EQ(ErrorOf([&] { fs->OpenOutput(dir.Path("Fehlt\xE9\\\xC4.frm")); }), err::kPathNotFound);
 }
 
 // The look-up keeps each folder's listing; these prove that it never answers
