@@ -1,6 +1,7 @@
 #include "engine/batch_run.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -106,10 +107,15 @@ class Run {
           host_.ShowMessage(msg::kOverwritePrompt, mb::kYesNoQuestion, msg::kOverwriteTitle);
       if (answer == mb::kAnswerNo) return false;
     }
-    MakeFolder(fs_, backup_folder);
-
     // Sequenced explicitly: the host sees ProjectPath before BackupOption.
     const std::string project_path = host_.ProjectPath();
+    // One run per project, from its first change to its end.
+    lock_ = fs_.LockRun(project_path);
+    if (!lock_) {
+      host_.ShowMessage(msg::kProjectBusy, mb::kOk, "");
+      return false;
+    }
+    MakeFolder(fs_, backup_folder);
     const bool make_backup = host_.BackupOption() != 0;
     AddLibraryReference(fs_, project_path, backup_folder, make_backup);
 
@@ -206,6 +212,7 @@ class Run {
   int32_t converted_ = 0;
   bool progress_loaded_ = false;
   std::string unused_copy_;
+  std::unique_ptr<RunLock> lock_;
 };
 
 }  // namespace

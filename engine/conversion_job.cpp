@@ -117,8 +117,17 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
     const RewriteOptions options = RewriteOptions::FromHost(ctx.host);
     if (IsTemporaryFileName(file_name)) throw MakeError(err::kPathFileAccess);
 
-    const std::string form_path = folder + file_name;
-    const std::string temp_path = folder + kTempFormName;
+    // A form that is a symbolic link is converted where it really lives:
+    // the temporary file goes beside the file the link points to and is
+    // renamed over it, so the link stays a link.
+    const std::string form_path = ctx.fs.FinalPath(folder + file_name);
+    const size_t slash = form_path.rfind('\\');
+    const std::string form_folder =
+        slash == std::string::npos ? "" : form_path.substr(0, slash + 1);
+    if (IsTemporaryFileName(std::string_view(form_path).substr(form_folder.size()))) {
+      throw MakeError(err::kPathFileAccess);
+    }
+    const std::string temp_path = form_folder + kTempFormName;
     if (FileExists(ctx.fs, temp_path)) ctx.fs.Remove(temp_path);
 
     ctx.host.SetFileCaption(ctx.fs.ToDisplayText(file_name));

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <utility>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -12,6 +14,14 @@
 
 #include "engine/error.h"
 #include "engine/file_system_detail.h"
+
+namespace xpconv {
+
+std::unique_ptr<RunLock> FileSystem::LockRun(const std::string& /*path*/) {
+  return std::make_unique<RunLock>();
+}
+
+}  // namespace xpconv
 
 namespace xpconv::fs_detail {
 

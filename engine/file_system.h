@@ -61,6 +61,17 @@ class OutputFile {
   virtual void Close() = 0;
 };
 
+// The lock a run holds on its project file (FileSystem::LockRun): released
+// when the object dies, and by the operating system when the process ends,
+// however it ends (kill -9 included). No file is left behind.
+class RunLock {
+ public:
+  RunLock() = default;
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+  virtual ~RunLock() = default;
+};
+
 class FileSystem {
  public:
   FileSystem() = default;
@@ -98,6 +109,21 @@ class FileSystem {
   // Converts bytes of the ANSI code page (a path, a name) to UTF-8 for
   // display. Bytes that are already valid UTF-8 stay as they are on POSIX.
   virtual std::string ToDisplayText(std::string_view ansi) = 0;
+
+  // Where the file at path really lives: the path of the file a symbolic
+  // link points to (through every link of a chain), so that the file can be
+  // replaced there and the link stays a link; path itself when it is no
+  // link. A link that points nowhere, or a path that names nothing, comes
+  // back as it is, and opening it reports 53 "Datei nicht gefunden". This
+  // default suits a file system without links.
+  virtual std::string FinalPath(const std::string& path) { return path; }
+  // Takes the lock of one run on the file at path (a project file, through
+  // any links), for as long as the returned object lives. nullptr when
+  // another run holds it, in this process or in any other of our programs;
+  // raises when the file cannot be opened. The lock stays with the file
+  // when this file system Replaces it: the new content is locked before it
+  // takes the name. This default suits a file system no other process sees.
+  virtual std::unique_ptr<RunLock> LockRun(const std::string& path);
 };
 
 // The real file system of this platform. codepage names the projects' ANSI

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/utsname.h>
@@ -16,9 +17,12 @@
 #include <sys/vfs.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -289,6 +293,43 @@ class Converter {
   bool single_byte_ = false;
 };
 
+// ---------------------------------------------------------- run locks ---
+
+// The descriptors that carry one run's lock: the project file's, and after
+// the run replaced the project file, the new file's too. flock() locks
+// belong to the open file, so they end when these are closed, or with the
+// process.
+struct HeldLock {
+  HeldLock() = default;
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
+  ~HeldLock() {
+    for (int fd : fds) ::close(fd);
+  }
+
+  std::vector<int> fds;
+  // The file that now has the project file's name.
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+class PosixRunLock final : public RunLock {
+ public:
+  explicit PosixRunLock(std::shared_ptr<HeldLock> held) : held_(std::move(held)) {}
+
+ private:
+  std::shared_ptr<HeldLock> held_;
+};
+
+// Takes the lock on fd; false when another open file holds it.
+bool TryLock(int fd) {
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno == EWOULDBLOCK) return false;
+    if (errno != EINTR) throw ErrnoError(errno);
+  }
+}
+
 // -------------------------------------------------------- file system ---
 
 class PosixFileSystem final : public FileSystem {
@@ -413,9 +454,22 @@ class PosixFileSystem final : public FileSystem {
     // one, and both are complete, so the rename may reach the disk with the
     // file system's next commit.
     if (::fdatasync(fd.get()) != 0) throw ErrnoError(errno);
+    // A run's lock on the target goes with its name: the new content is
+    // locked before it takes the name, so no second run finds the project
+    // file unlocked at any moment.
+    std::shared_ptr<HeldLock> held;
+    if (target_exists) held = HeldLockOn(target_stat);
+    if (held) {
+      if (!TryLock(fd.get())) throw MakeError(err::kPermissionDenied);
+      held->fds.push_back(fd.release());
+    }
     OwnChange source_gone(*this, from);
     OwnChange target_there(*this, to);
     if (::rename(from.c_str(), to.c_str()) != 0) throw PathError(errno, to);
+    if (held) {
+      held->device = source_stat.st_dev;
+      held->inode = source_stat.st_ino;
+    }
     source_gone.Removed();
     target_there.Added();
   }
@@ -464,6 +518,51 @@ class PosixFileSystem final : public FileSystem {
   std::string ToDisplayText(std::string_view ansi) override {
     if (fs_detail::IsValidUtf8(ansi)) return std::string(ansi);
     return *converter_.ToUtf8(ansi, Undefined::kMark);
+  }
+
+  std::string FinalPath(const std::string& path) override {
+    const std::string native = Resolve(path);
+    struct stat st;
+    if (::lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(native.c_str(), nullptr),
+                                                     &std::free);
+    // A link that points nowhere: opening it reports the missing file.
+    if (!real) return path;
+    std::string engine_path = real.get();
+    std::replace(engine_path.begin(), engine_path.end(), '/', '\\');
+    return engine_path;
+  }
+
+  std::unique_ptr<RunLock> LockRun(const std::string& path) override {
+    const std::string native = Resolve(path);
+    // Another run may replace the project file between our open and our
+    // lock; the lock then sits on a file that no longer has the name, and
+    // the name is tried again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+      if (fd.get() < 0) throw PathError(errno, native);
+      struct stat locked;
+      if (::fstat(fd.get(), &locked) != 0) throw ErrnoError(errno);
+      if (S_ISDIR(locked.st_mode)) throw MakeError(err::kPathFileAccess);
+      if (!TryLock(fd.get())) return nullptr;
+      struct stat named;
+      if (::stat(native.c_str(), &named) != 0) {
+        if (errno == ENOENT) continue;
+        throw ErrnoError(errno);
+      }
+      if (named.st_dev != locked.st_dev || named.st_ino != locked.st_ino) continue;
+      auto held = std::make_shared<HeldLock>();
+      held->device = locked.st_dev;
+      held->inode = locked.st_ino;
+      held->fds.push_back(fd.release());
+      held_locks_.erase(
+          std::remove_if(held_locks_.begin(), held_locks_.end(),
+                         [](const std::weak_ptr<HeldLock>& h) { return h.expired(); }),
+          held_locks_.end());
+      held_locks_.push_back(held);
+      return std::make_unique<PosixRunLock>(std::move(held));
+    }
+    throw MakeError(err::kPathFileAccess);
   }
 
  private:
@@ -820,7 +919,18 @@ class PosixFileSystem final : public FileSystem {
     bool up_to_date_ = false;
   };
 
+  // The run lock, if one of ours is held, on the file st describes.
+  std::shared_ptr<HeldLock> HeldLockOn(const struct stat& st) {
+    for (const std::weak_ptr<HeldLock>& weak : held_locks_) {
+      std::shared_ptr<HeldLock> held = weak.lock();
+      if (held && held->device == st.st_dev && held->inode == st.st_ino) return held;
+    }
+    return nullptr;
+  }
+
   Converter converter_;
+  // The run locks taken through this object that may still be held.
+  std::vector<std::weak_ptr<HeldLock>> held_locks_;
   const bool kernel_fine_times_ = KernelHasFineChangeTimes();
   // Keyed by FolderKey.
   std::unordered_map<std::string, FolderListing> listings_;

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/error.h"
 #include "engine/file_system.h"
@@ -180,6 +181,67 @@ bool IsFolderAttribute(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// ---------------------------------------------------------- run locks ---
+
+// The lock is one byte far beyond the end of any project file: LockFileEx
+// locks are mandatory, so a locked byte inside the file would stop other
+// programs (and our own copy) from reading it.
+constexpr DWORD kLockOffsetHigh = 0x40000000;
+
+// The handles that carry one run's lock: the project file's, and after the
+// run replaced the project file, the new file's.
+struct HeldLock {
+  HeldLock() = default;
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
+  ~HeldLock() {
+    for (HANDLE handle : handles) CloseHandle(handle);
+  }
+
+  std::vector<HANDLE> handles;
+  // The file that now has the project file's name.
+  DWORD volume = 0;
+  DWORD index_high = 0;
+  DWORD index_low = 0;
+};
+
+class Win32RunLock final : public RunLock {
+ public:
+  explicit Win32RunLock(std::shared_ptr<HeldLock> held) : held_(std::move(held)) {}
+
+ private:
+  std::shared_ptr<HeldLock> held_;
+};
+
+// Opens a file for a lock: read access only, every kind of sharing, so that
+// our own reads, copies and renames of it go on as before.
+HANDLE OpenForLock(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Takes the lock on handle; false when another handle holds it.
+bool TryLock(HANDLE handle) {
+  OVERLAPPED at = {};
+  at.OffsetHigh = kLockOffsetHigh;
+  if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    return true;
+  }
+  DWORD code = GetLastError();
+  if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING) return false;
+  throw Win32Error(code);
+}
+
+bool IdentityOf(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
+  return GetFileInformationByHandle(handle, &info) != 0;
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
 // -------------------------------------------------------- file system ---
 
 class Win32FileSystem final : public FileSystem {
@@ -229,6 +291,16 @@ class Win32FileSystem final : public FileSystem {
   }
 
   void Replace(const std::string& source, const std::string& target) override {
+    // A run's lock on the target goes with its name: the new content is
+    // locked before it takes the name (see ReplaceLocked).
+    if (std::shared_ptr<HeldLock> held = HeldLockOn(target)) {
+      ReplaceLocked(source, target, *held);
+      return;
+    }
+    ReplaceUnlocked(source, target);
+  }
+
+  void ReplaceUnlocked(const std::string& source, const std::string& target) {
     DWORD target_attributes = GetFileAttributesA(target.c_str());
     if (target_attributes == INVALID_FILE_ATTRIBUTES) {
       DWORD code = GetLastError();
@@ -297,6 +369,71 @@ class Win32FileSystem final : public FileSystem {
     return first;
   }
 
+  std::string FinalPath(const std::string& path) override {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return path;
+    }
+    Handle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A link that points nowhere: opening it reports the missing file.
+    if (!file.valid()) return path;
+    std::wstring wide(MAX_PATH, L'\0');
+    for (;;) {
+      DWORD length = GetFinalPathNameByHandleW(
+          file.get(), wide.data(), static_cast<DWORD>(wide.size()), FILE_NAME_NORMALIZED);
+      if (length == 0) return path;
+      if (length < wide.size()) {
+        wide.resize(length);
+        break;
+      }
+      wide.resize(length + 1);
+    }
+    // "\\?\C:\..." and "\\?\UNC\server\..." in the form the ...A functions take.
+    if (wide.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+      wide = L"\\\\" + wide.substr(8);
+    } else if (wide.rfind(L"\\\\?\\", 0) == 0) {
+      wide = wide.substr(4);
+    }
+    // A name the ANSI code page cannot hold would name another file: the
+    // link is then converted as it was before links were followed.
+    BOOL lossy = FALSE;
+    int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                   static_cast<int>(wide.size()), nullptr, 0, nullptr, &lossy);
+    if (size <= 0 || lossy) return path;
+    std::string ansi(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                        ansi.data(), size, nullptr, &lossy);
+    return ansi;
+  }
+
+  std::unique_ptr<RunLock> LockRun(const std::string& path) override {
+    // Another run may replace the project file between our open and our
+    // lock; the lock then sits on a file that no longer has the name, and
+    // the name is tried again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      Handle file(OpenForLock(path));
+      if (!file.valid()) ThrowOpenError(path);
+      BY_HANDLE_FILE_INFORMATION locked;
+      if (!IdentityOf(file.get(), locked)) ThrowLastError();
+      if (locked.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw MakeError(err::kPathFileAccess);
+      if (!TryLock(file.get())) return nullptr;
+      Handle again(OpenForLock(path));
+      BY_HANDLE_FILE_INFORMATION named;
+      if (!again.valid() || !IdentityOf(again.get(), named) || !SameFile(locked, named)) continue;
+      auto held = std::make_shared<HeldLock>();
+      held->volume = locked.dwVolumeSerialNumber;
+      held->index_high = locked.nFileIndexHigh;
+      held->index_low = locked.nFileIndexLow;
+      held->handles.push_back(file.release());
+      std::erase_if(held_locks_, [](const std::weak_ptr<HeldLock>& h) { return h.expired(); });
+      held_locks_.push_back(held);
+      return std::make_unique<Win32RunLock>(std::move(held));
+    }
+    throw MakeError(err::kPathFileAccess);
+  }
+
   std::string ToDisplayText(std::string_view ansi) override {
     if (ansi.empty()) return {};
     int length =
@@ -310,6 +447,52 @@ class Win32FileSystem final : public FileSystem {
   }
 
  private:
+  // The run lock, if one of ours is held, on the file at path.
+  std::shared_ptr<HeldLock> HeldLockOn(const std::string& path) {
+    std::erase_if(held_locks_, [](const std::weak_ptr<HeldLock>& h) { return h.expired(); });
+    if (held_locks_.empty()) return nullptr;
+    Handle file(OpenForLock(path));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file.valid() || !IdentityOf(file.get(), info)) return nullptr;
+    for (const std::weak_ptr<HeldLock>& weak : held_locks_) {
+      std::shared_ptr<HeldLock> held = weak.lock();
+      if (held && held->volume == info.dwVolumeSerialNumber &&
+          held->index_high == info.nFileIndexHigh && held->index_low == info.nFileIndexLow) {
+        return held;
+      }
+    }
+    return nullptr;
+  }
+
+  // Replace of the file a run holds locked. The source is locked first; the
+  // handle on the old file is closed only then, since Windows refuses to
+  // rename over a file that is open. In the moment between that close and
+  // the rename a second run could lock the old file: the rename then fails
+  // with the system's error and both files stay whole.
+  void ReplaceLocked(const std::string& source, const std::string& target, HeldLock& held) {
+    Handle locked(OpenForLock(source));
+    if (!locked.valid()) ThrowOpenError(source);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!IdentityOf(locked.get(), info)) ThrowLastError();
+    if (!TryLock(locked.get())) throw MakeError(err::kPermissionDenied);
+    // Refused before the old file's handle is let go, so that a refusal
+    // keeps the project file locked.
+    DWORD target_attributes = GetFileAttributesA(target.c_str());
+    if (target_attributes != INVALID_FILE_ATTRIBUTES &&
+        (target_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+      throw MakeError((target_attributes & FILE_ATTRIBUTE_DIRECTORY) ? err::kPathFileAccess
+                                                                     : err::kPermissionDenied);
+    }
+    std::vector<HANDLE> old_handles = std::move(held.handles);
+    held.handles.clear();
+    held.handles.push_back(locked.release());
+    for (HANDLE handle : old_handles) CloseHandle(handle);
+    ReplaceUnlocked(source, target);
+    held.volume = info.dwVolumeSerialNumber;
+    held.index_high = info.nFileIndexHigh;
+    held.index_low = info.nFileIndexLow;
+  }
+
   // Opening a folder as a file is refused by the system as "access denied";
   // the runtime reports it as a path/file access error.
   [[noreturn]] static void ThrowOpenError(const std::string& path) {
@@ -319,6 +502,9 @@ class Win32FileSystem final : public FileSystem {
     }
     throw Win32Error(code);
   }
+
+  // The run locks taken through this object that may still be held.
+  std::vector<std::weak_ptr<HeldLock>> held_locks_;
 };
 
 }  // namespace

@@ -19,6 +19,9 @@ inline constexpr const char* kSummaryTail =
     " Datei(en) wurde(n) aktualisiert.\r\n"
     "Die jeweiligen Sicherungsdateien befinden sich im Ordner \"_BACKUP\"";
 inline constexpr const char* kSummaryTitle = "Konvertierung erfolgreich";
+// A second run on a project that a run holds.
+inline constexpr const char* kProjectBusy =
+    "Das Projekt wird bereits von einem anderen Konvertierungslauf bearbeitet.";
 inline constexpr const char* kAbortPrompt = "Wirklich abbrechen?";
 // Spelled as the system has always spelled it.
 inline constexpr const char* kAbortTitle = "Konverierung";

@@ -90,7 +90,10 @@ bool Exists(FileSystem& fs, const std::string& path) {
 // Writes text into a temporary file beside the project file and puts it in
 // the project file's place in one step.
 void ReplaceProjectText(FileSystem& fs, const std::string& project_path, const std::string& text) {
-  const std::string temp_path = ProjectFolderOf(project_path) + std::string(kTempProjectName);
+  // A project file that is a symbolic link is replaced where it really
+  // lives, and the link stays a link.
+  const std::string real_path = fs.FinalPath(project_path);
+  const std::string temp_path = ProjectFolderOf(real_path) + std::string(kTempProjectName);
   // A temporary file left by a failed run holds nothing of value; a
   // read-only one would stop the open below, so it goes first.
   if (Exists(fs, temp_path)) fs.Remove(temp_path);
@@ -102,7 +105,7 @@ void ReplaceProjectText(FileSystem& fs, const std::string& project_path, const s
       out->Write(text);
       out->Close();
     }
-    fs.Replace(temp_path, project_path);
+    fs.Replace(temp_path, real_path);
   } catch (...) {
     if (created) {
       // Best effort: the error that brought us here is the one to report.

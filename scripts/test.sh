@@ -32,6 +32,8 @@ if [ -x scripts/e2e.sh ]; then
 fi
 echo "== Names on Linux as under Wine"
 bash scripts/names-e2e.sh
+echo "== One run per project, two processes"
+bash scripts/lock-e2e.sh
 
 echo "== Packages (portable zip and installer) and their test under Wine"
 cmake --build build/mingw --target package

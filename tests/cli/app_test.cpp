@@ -12,6 +12,11 @@
 #include "tests/support/vb6_project.h"
 #include "xpc_version.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace xpconv::cli {
 namespace {
 
@@ -334,6 +339,44 @@ TEST_F(AppTest, RunOverAnsiEntriesBacksUpUnderEachFormsOwnName) {
 }
 
 #ifndef _WIN32
+// A form and a project file that are symbolic links are converted where they
+// live: the links stay links, the backups hold the content.
+TEST_F(AppTest, RunConvertsLinkedFilesWhereTheyLiveAndKeepsTheLinks) {
+  dir.WriteFile("shared\\frmA.frm", ConvertibleForm("frmA"));
+  dir.WriteFile("real\\App.vbp", ProjectText({"frmA.frm", "frmB.frm"}));
+  dir.WriteFile("app\\frmB.frm", ConvertibleForm("frmB"));
+  auto link = [&](const std::string& from, const std::string& to) {
+    ASSERT_EQ(::symlink(to.c_str(), (dir.native() + "/" + from).c_str()), 0);
+  };
+  auto is_link = [&](const std::string& relative) {
+    struct stat st;
+    return ::lstat((dir.native() + "/" + relative).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  };
+  link("app/frmA.frm", "../shared/frmA.frm");
+  link("app/App.vbp", "../real/App.vbp");
+
+  EXPECT_EQ(Run({"run", Arg("app/App.vbp"), "--yes"}), kExitOk) << err.str();
+  EXPECT_TRUE(is_link("app/frmA.frm"));
+  EXPECT_TRUE(is_link("app/App.vbp"));
+  EXPECT_TRUE(Contains(dir.ReadFile("shared\\frmA.frm"), "qorXPControls.qorCheck"));
+  EXPECT_TRUE(Contains(dir.ReadFile("real\\App.vbp"), "qorXPCtl.ocx"));
+  EXPECT_FALSE(is_link("app/_Backup/frmA.frm"));
+  EXPECT_FALSE(is_link("app/_Backup/App.vbp"));
+  EXPECT_EQ(dir.ReadFile("app\\_Backup\\frmA.frm"), ConvertibleForm("frmA"));
+  EXPECT_EQ(dir.ReadFile("app\\_Backup\\App.vbp"), ProjectText({"frmA.frm", "frmB.frm"}));
+  EXPECT_EQ(dir.List("shared"), (std::vector<std::string>{"frmA.frm"}));
+  EXPECT_EQ(dir.List("real"), (std::vector<std::string>{"App.vbp"}));
+  EXPECT_EQ(dir.List("app"),
+            (std::vector<std::string>{"App.vbp", "_Backup", "frmA.frm", "frmB.frm"}));
+
+  // A link that points nowhere is a missing file.
+  dir.WriteFile("app\\Zwei.vbp", ProjectText({"frmC.frm"}));
+  link("app/frmC.frm", "../shared/weg.frm");
+  EXPECT_EQ(Run({"run", Arg("app/Zwei.vbp"), "--yes"}), kExitFailed);
+  EXPECT_TRUE(Contains(err.str(), "Fehler: 53")) << err.str();
+  EXPECT_TRUE(is_link("app/frmC.frm"));
+}
+
 // A name the project file already holds in UTF-8 is taken as it is.
 TEST_F(AppTest, RunOverUtf8EntriesKeepsTheirNames) {
   dir.WriteFile("App.vbp", ProjectText({"Caf\xC3\xA9.frm"}));

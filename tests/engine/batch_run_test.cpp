@@ -314,6 +314,40 @@ TEST_F(BatchRunTest, YesAtTheBackupPromptSwitchesBackupsOnForThisAndLaterRuns) {
   EXPECT_EQ(host_.messages.back().prompt, Summary(1));
 }
 
+TEST_F(BatchRunTest, ASecondRunOnAProjectARunHoldsStopsBeforeChangingAnything) {
+  WriteProject({"frmKunde.frm", "Forms\\frmSuche.frm"}, {"frmKunde.frm", "Forms\\frmSuche.frm"});
+  Select({0, 1});
+  // Another run, through a file system of its own, holds the project.
+  std::unique_ptr<FileSystem> other = MakeNativeFileSystem();
+  std::unique_ptr<RunLock> held = other->LockRun(dir_.Path("Kunden.vbp"));
+  ASSERT_NE(held, nullptr);
+  Run();
+  EXPECT_EQ(host_.messages,
+            (std::vector<RecordingHost::Message>{{msg::kProjectBusy, mb::kOk, ""}}));
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"Forms", "Kunden.vbp", "frmKunde.frm"}));
+  EXPECT_EQ(dir_.ReadFile("Kunden.vbp"), project_);
+  EXPECT_EQ(dir_.ReadFile("frmKunde.frm"), Original("frmKunde.frm"));
+  EXPECT_TRUE(host_.wizard_enabled);
+  EXPECT_FALSE(host_.progress_loaded);
+
+  // A run holds the project through every form and through the replacement
+  // of the project file itself, and lets it go at its end.
+  held.reset();
+  host_.messages.clear();
+  int pumps = 0;
+  int refused = 0;
+  host_.on_pump = [&](int) {
+    ++pumps;
+    if (!other->LockRun(dir_.Path("Kunden.vbp"))) ++refused;
+  };
+  Run();
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].prompt, Summary(2));
+  EXPECT_GT(pumps, 2);
+  EXPECT_EQ(refused, pumps);
+  EXPECT_NE(other->LockRun(dir_.Path("Kunden.vbp")), nullptr);
+}
+
 TEST_F(BatchRunTest, NothingSelectedEndsTheRunAfterTheBackupQuestion) {
   host_.backup = 0;
   host_.answers = {mb::kAnswerYes};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -560,6 +561,62 @@ TEST_F(FileSystemTest, NewFolderOnTheWayIsNamedInUtf8Too) {
             (std::vector<std::string>{"\xC3\x84.frm"}));
   // Below a folder that is missing, nothing is made; the error names the path.
   EXPECT_EQ(ErrorOf([&] { fs->OpenOutput(dir.Path("Fehlt\xE9\\\xC4.frm")); }), err::kPathNotFound);
+}
+
+// A symbolic link names the file it points to; the file is replaced where
+// it lives, and the link stays a link.
+TEST_F(FileSystemTest, FinalPathFollowsLinksToWhereTheFileLives) {
+  dir.WriteFile("shared\\a.frm", "shared");
+  dir.WriteFile("plain.frm", "plain");
+  dir.MakeDir("app");
+  auto link = [&](const std::string& from, const std::string& to) {
+    ASSERT_EQ(::symlink(to.c_str(), (dir.native() + "/" + from).c_str()), 0);
+  };
+  link("app/a.frm", "../shared/a.frm");
+  link("app/chain.frm", "a.frm");
+  link("app/dangling.frm", "../shared/none.frm");
+  char* real = ::realpath((dir.native() + "/shared").c_str(), nullptr);
+  std::string shared = real;
+  std::free(real);
+  std::replace(shared.begin(), shared.end(), '/', '\\');
+
+  EXPECT_EQ(fs->FinalPath(dir.Path("app\\a.frm")), shared + "\\a.frm");
+  EXPECT_EQ(fs->FinalPath(dir.Path("APP\\CHAIN.FRM")), shared + "\\a.frm");
+  // No link, a dangling link, nothing: the path as given.
+  EXPECT_EQ(fs->FinalPath(dir.Path("PLAIN.FRM")), dir.Path("PLAIN.FRM"));
+  EXPECT_EQ(fs->FinalPath(dir.Path("app\\dangling.frm")), dir.Path("app\\dangling.frm"));
+  EXPECT_EQ(fs->FinalPath(dir.Path("none.frm")), dir.Path("none.frm"));
+  // A link that points nowhere is a missing file.
+  EXPECT_EQ(ErrorOf([&] { fs->OpenInput(dir.Path("app\\dangling.frm")); }), err::kFileNotFound);
+  // A copy through a link copies the content.
+  fs->CopyOver(dir.Path("app\\a.frm"), dir.Path("copy.frm"));
+  struct stat st;
+  ASSERT_EQ(::lstat((dir.native() + "/copy.frm").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(dir.ReadFile("copy.frm"), "shared");
+}
+
+TEST_F(FileSystemTest, RunLockIsHeldOncePerFileWhateverTheWayToIt) {
+  dir.WriteFile("App.vbp", "Type=Exe\r\n");
+  ASSERT_EQ(::symlink("App.vbp", (dir.native() + "/Link.vbp").c_str()), 0);
+  std::unique_ptr<FileSystem> other = MakeNativeFileSystem();
+  {
+    std::unique_ptr<RunLock> held = fs->LockRun(dir.Path("App.vbp"));
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(other->LockRun(dir.Path("APP.VBP")), nullptr);
+    EXPECT_EQ(other->LockRun(dir.Path("Link.vbp")), nullptr);
+    EXPECT_EQ(fs->LockRun(dir.Path("App.vbp")), nullptr)
+        << "one run per project, in one process too";
+    // Replaced by the run that holds it, the new content is held at once.
+    dir.WriteFile("~project.tmp", "Type=Exe\r\nObject=x\r\n");
+    fs->Replace(dir.Path("~project.tmp"), dir.Path("App.vbp"));
+    EXPECT_EQ(other->LockRun(dir.Path("App.vbp")), nullptr);
+    EXPECT_EQ(dir.ReadFile("App.vbp"), "Type=Exe\r\nObject=x\r\n");
+  }
+  // Let go with the object; no file is left behind.
+  EXPECT_NE(other->LockRun(dir.Path("Link.vbp")), nullptr);
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"App.vbp", "Link.vbp"}));
+  EXPECT_EQ(ErrorOf([&] { fs->LockRun(dir.Path("Fehlt.vbp")); }), err::kFileNotFound);
 }
 
 // The look-up keeps each folder's listing; these prove that it never answers

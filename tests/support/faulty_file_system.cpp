@@ -155,4 +155,14 @@ std::string FaultyFileSystem::ToDisplayText(std::string_view ansi) {
   return inner_.ToDisplayText(ansi);
 }
 
+std::string FaultyFileSystem::FinalPath(const std::string& path) {
+  Count("FinalPath");
+  return inner_.FinalPath(path);
+}
+
+std::unique_ptr<RunLock> FaultyFileSystem::LockRun(const std::string& path) {
+  Count("LockRun");
+  return inner_.LockRun(path);
+}
+
 }  // namespace xpconv::testing

@@ -56,6 +56,8 @@ class FaultyFileSystem : public FileSystem {
   void CreateFolder(const std::string& path) override;
   std::optional<std::string> FirstPlainFile(const std::string& folder) override;
   std::string ToDisplayText(std::string_view ansi) override;
+  std::string FinalPath(const std::string& path) override;
+  std::unique_ptr<RunLock> LockRun(const std::string& path) override;
 
   // Counts one operation; raises when it is the one chosen to fail. The
   // files opened through this object call it too.
