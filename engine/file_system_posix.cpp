@@ -321,13 +321,51 @@ class PosixRunLock final : public RunLock {
   std::shared_ptr<HeldLock> held_;
 };
 
-// Takes the lock on fd; false when another open file holds it.
+// The byte the Windows program locks with LockFileEx, far beyond the end of
+// any project file. Under Wine that lock is also a POSIX record lock on the
+// same byte, which our record lock on it meets: a run of the wizard under
+// Wine and a run of the console program exclude each other too.
+constexpr off_t kLockOffset = off_t{1} << 62;
+
+// Opens a file for a run lock: for writing where allowed, since only then
+// can the record lock be a write lock, which excludes every other lock.
+int OpenForLock(const std::string& native) {
+  int fd = ::open(native.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY)) {
+    fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  }
+  return fd;
+}
+
+// Takes the lock on fd; false when another open file holds it. flock()
+// excludes our own runs on every file system and with any open mode; the
+// record lock (an open-file lock, so it too belongs to fd and not to the
+// process) excludes the Windows program under Wine.
 bool TryLock(int fd) {
   for (;;) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;
     if (errno == EWOULDBLOCK) return false;
     if (errno != EINTR) throw ErrnoError(errno);
   }
+#ifdef F_OFD_SETLK
+  const int mode = ::fcntl(fd, F_GETFL);
+  struct flock record = {};
+  record.l_type = (mode >= 0 && (mode & O_ACCMODE) != O_RDONLY) ? F_WRLCK : F_RDLCK;
+  record.l_whence = SEEK_SET;
+  record.l_start = kLockOffset;
+  record.l_len = 1;
+  for (;;) {
+    if (::fcntl(fd, F_OFD_SETLK, &record) == 0) return true;
+    if (errno == EAGAIN || errno == EACCES) {
+      ::flock(fd, LOCK_UN);
+      return false;
+    }
+    // A file system without record locks still has the flock() lock.
+    if (errno != EINTR) return true;
+  }
+#else
+  return true;
+#endif
 }
 
 // -------------------------------------------------------- file system ---
@@ -460,8 +498,10 @@ class PosixFileSystem final : public FileSystem {
     std::shared_ptr<HeldLock> held;
     if (target_exists) held = HeldLockOn(target_stat);
     if (held) {
-      if (!TryLock(fd.get())) throw MakeError(err::kPermissionDenied);
-      held->fds.push_back(fd.release());
+      Fd lock_fd(OpenForLock(from));
+      if (lock_fd.get() < 0) throw PathError(errno, from);
+      if (!TryLock(lock_fd.get())) throw MakeError(err::kPermissionDenied);
+      held->fds.push_back(lock_fd.release());
     }
     OwnChange source_gone(*this, from);
     OwnChange target_there(*this, to);
@@ -539,7 +579,7 @@ class PosixFileSystem final : public FileSystem {
     // lock; the lock then sits on a file that no longer has the name, and
     // the name is tried again.
     for (int attempt = 0; attempt < 100; ++attempt) {
-      Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+      Fd fd(OpenForLock(native));
       if (fd.get() < 0) throw PathError(errno, native);
       struct stat locked;
       if (::fstat(fd.get(), &locked) != 0) throw ErrnoError(errno);

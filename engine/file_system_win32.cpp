@@ -370,9 +370,12 @@ class Win32FileSystem final : public FileSystem {
   }
 
   std::string FinalPath(const std::string& path) override {
+    // Not only for files marked as reparse points: under Wine a link made
+    // on the Linux side is no reparse point, yet the system knows the file
+    // it opens. A path that names the file already (in any letter case)
+    // comes back as it is.
     DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-        (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       return path;
     }
     Handle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -405,6 +408,10 @@ class Win32FileSystem final : public FileSystem {
     std::string ansi(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
                         ansi.data(), size, nullptr, &lossy);
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, ansi.data(), size, path.data(),
+                       static_cast<int>(path.size())) == CSTR_EQUAL) {
+      return path;
+    }
     return ansi;
   }
 

@@ -4,11 +4,17 @@
 # status 1 and changes nothing; after the first is killed with kill -9, the
 # lock is gone with it (no lock file stays) and a third run converts.
 #
-# Usage: scripts/lock-e2e.sh [native-build-dir]   (default: build/native)
-# Needs: cli/xpconvert in the native build, python3. Installs nothing.
+# Then the same between the console program and the Windows program under
+# Wine, both ways, when the MinGW build holds cli/xpconvert.exe.
+#
+# Usage: scripts/lock-e2e.sh [native-build-dir] [mingw-build-dir]
+#        (default: build/native and build/mingw)
+# Needs: cli/xpconvert in the native build, python3; Wine for the second part.
+# Installs nothing.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 native=$(cd "${1:-$here/build/native}" && pwd)/cli/xpconvert
+windows=${2:-$here/build/mingw}/cli/xpconvert.exe
 
 fail() {
   echo "lock-e2e: FAILED: $*" >&2
@@ -18,8 +24,10 @@ fail() {
 
 work=$(mktemp -d /tmp/xpc-lock.XXXXXX)
 first=
+holder=
 cleanup() {
   [ -n "$first" ] && kill -9 "$first" 2>/dev/null || true
+  [ -n "$holder" ] && kill -TERM "$holder" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -27,7 +35,9 @@ trap cleanup EXIT
 # A project with one long form: the first run's trace of it is far more than
 # a pipe holds, so with nobody reading its stdout the run stops inside that
 # form, holding the project.
-python3 - "$work/p" <<'EOF'
+make_project() {
+  rm -rf "$work/p"
+  python3 - "$work/p" <<'EOF'
 import os, sys
 root = sys.argv[1]
 os.makedirs(root)
@@ -39,6 +49,8 @@ with open(os.path.join(root, "App.vbp"), "wb") as f:
     f.write(b"Type=Exe\r\nReference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#stdole2.tlb#OLE Automation\r\n"
             b"Form=frmLang.frm\r\n")
 EOF
+}
+make_project
 project="$work/p/App.vbp"
 
 # Its stdout is a pipe that this script holds open and never reads.
@@ -80,3 +92,67 @@ left=$(cd "$work/p" && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
   fail "files left behind: $left"
 
 echo "lock-e2e: passed (second run refused with status 1, lock gone after kill -9)"
+
+# ---- the console program and the Windows program under Wine ----
+if [ ! -f "$windows" ] || ! command -v wine >/dev/null; then
+  echo "lock-e2e: $windows or Wine missing, the Wine part is left out"
+  exit 0
+fi
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+refused() { tr -d '\r' <"$1" | grep -q '^Das Projekt wird bereits von einem anderen Konvertierungslauf bearbeitet\.$'; }
+# Waits until the holding run is inside the form.
+wait_for_form() {
+  for _ in $(seq 1 1200); do
+    [ -e "$work/p/~form.tmp" ] && return 0
+    sleep 0.05
+  done
+  fail "the first run did not get to the form"
+}
+
+# The console program holds the project; the Windows program is refused.
+# Wine's own background processes, started by the first Wine program, would
+# keep any descriptor they inherit open: each holder gets a pipe of its own,
+# and no Wine process gets the one of the other.
+make_project
+mkfifo "$work/pipe2"
+exec 3<>"$work/pipe2"
+"$native" run "$project" --yes --trace >"$work/pipe2" 2>/dev/null &
+first=$!
+wait_for_form
+before=$(snapshot)
+set +e
+timeout 120 env LC_ALL=C.UTF-8 bash "$here/scripts/wine-run.sh" "$windows" \
+  run "$(winpath "$project")" --yes >"$work/wine.out" 2>"$work/wine.err" 3<&-
+status=$?
+set -e
+[ "$status" -eq 1 ] || fail "the Windows program ended with $status, expected 1"
+refused "$work/wine.err" || fail "the Windows program said: $(cat "$work/wine.err" "$work/wine.out")"
+[ "$(snapshot)" = "$before" ] || fail "the Windows program changed files"
+kill -9 "$first"
+wait "$first" 2>/dev/null || true
+first=
+exec 3<&-
+
+# The Windows program holds the project; the console program is refused.
+make_project
+mkfifo "$work/pipe3"
+exec 3<>"$work/pipe3"
+# wine-run.sh ends in exec, so $! is the program itself.
+env LC_ALL=C.UTF-8 bash "$here/scripts/wine-run.sh" "$windows" \
+  run "$(winpath "$project")" --yes --trace </dev/null >"$work/pipe3" 2>/dev/null &
+holder=$!
+wait_for_form
+before=$(snapshot)
+set +e
+"$native" run "$project" --yes >"$work/second.out" 2>"$work/second.err"
+status=$?
+set -e
+kill -TERM "$holder" 2>/dev/null || true
+wait "$holder" 2>/dev/null || true
+holder=
+exec 3<&-
+[ "$status" -eq 1 ] || fail "the console program ended with $status while the Windows program ran"
+refused "$work/second.err" || fail "the console program said: $(cat "$work/second.err")"
+[ "$(snapshot)" = "$before" ] || fail "the console program changed files"
+
+echo "lock-e2e: passed (the console program and the Windows program under Wine exclude each other)"

@@ -3,7 +3,8 @@
 # same names and with the same bytes, as the Windows program under Wine, on a
 # project whose file lists Windows-1252 names for forms and a folder that the
 # checkout names in UTF-8 (and one name with a byte Windows-1252 leaves
-# unassigned). Then that every name the native run created is valid UTF-8.
+# unassigned), and one form that is a symbolic link to a shared form. Then
+# that every name the native run created is valid UTF-8.
 #
 # Usage: scripts/names-e2e.sh [native-build-dir] [mingw-build-dir]
 #        (default: build/native and build/mingw)
@@ -43,6 +44,13 @@ os.makedirs(os.path.join(root, "Übersicht"))
 for name, data in files.items():
     with open(os.path.join(root, name), "wb") as f:
         f.write(data)
+# A form that is a symbolic link to a shared one: both programs convert the
+# shared form and keep the link.
+os.makedirs(os.path.join(root, "Geteilt"))
+with open(os.path.join(root, "Geteilt", "Gemeinsam.frm"), "wb") as f:
+    f.write(form)
+os.symlink("Geteilt/Gemeinsam.frm", os.path.join(root, "Gemeinsam.frm"))
+entries.append(b"Gemeinsam.frm")
 vbp = b"Type=Exe\r\nReference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#stdole2.tlb#OLE Automation\r\n"
 vbp += b"".join(b"Form=" + e + b"\r\n" for e in entries)
 vbp += b"Startup=\"frmX\"\r\nTitle=\"Pr\xfcfung\"\r\n"
@@ -81,6 +89,11 @@ for form in "Swift_Opération.frm" "Übersicht/Grüße.frm" "A$(printf '\xc2\x81
     fail "the backup of $form does not carry its name or its bytes"
   grep -aq 'qorXPControls' "$work/linux/$form" || fail "$form was not converted"
 done
+[ -L "$work/linux/Gemeinsam.frm" ] || fail "the link Gemeinsam.frm was replaced"
+[ ! -L "$work/linux/_Backup/Gemeinsam.frm" ] || fail "the backup of Gemeinsam.frm is a link"
+cmp -s "$work/linux/_Backup/Gemeinsam.frm" "$work/project/Geteilt/Gemeinsam.frm" ||
+  fail "the backup of Gemeinsam.frm does not hold the original form"
+grep -aq 'qorXPControls' "$work/linux/Geteilt/Gemeinsam.frm" || fail "the shared form was not converted"
 cmp -s "$work/linux/Änderungen.frm" "$work/project/Änderungen.frm" || fail "Änderungen.frm was changed"
 
 # Every name created is valid UTF-8.
