@@ -19,7 +19,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
