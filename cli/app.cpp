@@ -1,21 +1,29 @@
 #include "cli/app.h"
 
 #include <algorithm>
+#include <deque>
 #include <exception>
 #include <istream>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
 
 #include "cli/command_line.h"
 #include "cli/console_host.h"
+#include "cli/preview_host.h"
+#include "cli/report.h"
+#include "cli/run_record.h"
 #include "cli/trace_host.h"
+#include "cli/unified_diff.h"
 #include "engine/batch_run.h"
 #include "engine/conversion_job.h"
 #include "engine/engine_context.h"
 #include "engine/error.h"
 #include "engine/file_system.h"
+#include "engine/overlay_file_system.h"
 #include "engine/project_file.h"
+#include "engine/restore.h"
 
 namespace xpconv::cli {
 namespace {
@@ -80,54 +88,498 @@ int RunForm(const CommandLine& line, FileSystem& fs, Streams io, Terminal& termi
   return status;
 }
 
-int RunList(const CommandLine& line, FileSystem& fs, Streams io) {
-  const std::string project = ToEnginePath(line.paths[0]);
-  std::vector<std::string> entries;
-  try {
-    entries = ReadFormEntries(fs, project);
-  } catch (const VbError& error) {
-    ReportError(io.err, error, fs.ToDisplayText(line.paths[0]));
-    return kExitFailed;
+bool IsGroupFile(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string end = path.substr(path.size() - 4);
+  for (char& c : end) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  for (size_t i = 0; i < entries.size(); ++i) {
-    io.out << (i + 1) << '\t' << fs.ToDisplayText(entries[i]) << '\n';
-  }
-  io.out << std::flush;
-  return kExitOk;
+  return end == ".vbg";
 }
 
-int RunProject(const CommandLine& line, FileSystem& fs, Streams io, Terminal& terminal) {
+// The projects the arguments name, groups expanded, in order. A group that
+// cannot be read is reported and ends the list there unless --keep-going.
+std::vector<std::string> ExpandProjects(const CommandLine& line, FileSystem& fs, Streams io,
+                                        int& status) {
+  std::vector<std::string> projects;
+  for (const std::string& arg : line.paths) {
+    const std::string path = ToEnginePath(arg);
+    if (!IsGroupFile(path)) {
+      projects.push_back(path);
+      continue;
+    }
+    try {
+      std::vector<std::string> members = ReadGroupProjects(fs, path);
+      projects.insert(projects.end(), members.begin(), members.end());
+    } catch (const VbError& error) {
+      ReportError(io.err, error, fs.ToDisplayText(arg));
+      status = kExitFailed;
+      if (!line.keep_going) break;
+    }
+  }
+  return projects;
+}
+
+std::string TextOfPrompt(const std::string& prompt) {
+  // The question proper is the box's last line.
+  const size_t end = prompt.find_last_not_of("\r\n");
+  if (end == std::string::npos) return prompt;
+  const size_t start = prompt.find_last_of("\r\n", end);
+  return prompt.substr(start == std::string::npos ? 0 : start + 1,
+                       end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+std::string ReplacedText(const EntryRecord& entry) {
+  static constexpr const char* kNames[4] = {"Frame", "CheckBox", "OptionButton", "ProgressBar"};
+  std::string text;
+  for (size_t k = 0; k < 4; ++k) {
+    if (!text.empty()) text += ", ";
+    text += std::string(kNames[k]) + " " + std::to_string(entry.replaced[k]);
+  }
+  return text;
+}
+
+void PrintPreview(const ProjectRecord& record, const PreviewHost& preview, FileSystem& fs,
+                  std::ostream& out) {
+  out << "Probelauf für " << DisplayPath(fs, record.project) << " (es wird nichts geändert):\n";
+  if (preview.questions().empty()) out << "  Rückfragen: keine\n";
+  for (const PreviewHost::Question& question : preview.questions()) {
+    const char* answer = question.answer == mb::kAnswerYes  ? "Ja"
+                         : question.answer == mb::kAnswerNo ? "Nein"
+                                                            : "Abbrechen";
+    out << "  Rückfrage würde gestellt: \"" << TextOfPrompt(question.prompt) << "\" - Antwort "
+        << answer << (question.scripted ? "" : " (angenommen)") << '\n';
+  }
+  if (record.library_line_added) {
+    out << "  Projektdatei: "
+        << (*record.library_line_added ? "Bibliothekszeile würde eingetragen"
+                                       : "Bibliothekszeile ist schon eingetragen")
+        << '\n';
+  }
+  for (const std::string& folder : record.backup_folders) {
+    out << "  Sicherungskopien nach " << DisplayPath(fs, folder) << '\n';
+  }
+  for (const EntryRecord& entry : record.entries) {
+    out << "  " << entry.number << ' ' << entry.entry << ": ";
+    if (entry.outcome == kConverted) {
+      out << "würde konvertiert (" << ReplacedText(entry) << ")";
+    } else if (entry.outcome == kUnchanged) {
+      out << "unverändert";
+    } else if (entry.outcome == kFailed) {
+      out << "Fehler " << entry.error_number << ": " << entry.error_text;
+    } else {
+      out << "würde nicht erreicht";
+    }
+    out << '\n';
+  }
+  if (record.error_number != 0) {
+    out << "  Fehler " << record.error_number << ": " << record.error_text << '\n';
+  }
+  const int32_t converted = record.Count(kConverted);
+  if (record.exit_status == kExitOk) {
+    out << "Ein Lauf würde " << converted << " Datei(en) aktualisieren.\n";
+  } else if (record.Count(kFailed) > 0 || record.error_number != 0) {
+    out << "Ein Lauf würde mit einem Fehler enden.\n";
+  } else {
+    out << "Ein Lauf würde ohne Zusammenfassung enden (Antwort oder Abbruch).\n";
+  }
+  out << std::flush;
+}
+
+// The entries of a project, with the selection applied, as records.
+std::vector<ProjectEntry> ReadEntries(const CommandLine& line, FileSystem& fs,
+                                      const std::string& project, ProjectRecord& record,
+                                      std::vector<bool>& selected) {
+  std::vector<ProjectEntry> entries = ReadProjectEntries(fs, project, line.designers);
+  selected = ResolveSelection(line.select, static_cast<int32_t>(entries.size()));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!selected[i]) continue;
+    EntryRecord entry;
+    entry.number = static_cast<int32_t>(i + 1);
+    entry.kind = entries[i].kind;
+    entry.entry = fs.ToDisplayText(entries[i].text);
+    record.entries.push_back(std::move(entry));
+    record.indexes.push_back(static_cast<int16_t>(i));
+  }
+  return entries;
+}
+
+void NoteError(ProjectRecord& record, const VbError& error) {
+  record.error_number = error.number();
+  record.error_text = error.description();
+}
+
+int RunList(const CommandLine& line, FileSystem& fs, Streams io) {
+  int status = kExitOk;
+  const std::vector<std::string> projects = ExpandProjects(line, fs, io, status);
+  for (const std::string& project : projects) {
+    std::vector<ProjectEntry> entries;
+    try {
+      entries = ReadProjectEntries(fs, project, line.designers);
+    } catch (const VbError& error) {
+      ReportError(io.err, error, DisplayPath(fs, project));
+      status = kExitFailed;
+      if (!line.keep_going) break;
+      continue;
+    }
+    if (projects.size() > 1) io.out << DisplayPath(fs, project) << ":\n";
+    for (size_t i = 0; i < entries.size(); ++i) {
+      io.out << (i + 1) << '\t';
+      if (line.designers) io.out << entries[i].kind << '\t';
+      io.out << fs.ToDisplayText(entries[i].text) << '\n';
+    }
+  }
+  io.out << std::flush;
+  return status;
+}
+
+// One project's run; answers carries the --answer values over to the next.
+int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& project, Streams io,
+                  Terminal& terminal, std::deque<Answer>& answers, ProjectRecord& record,
+                  std::ostream& preview_out, bool& user_aborted) {
+  record.project = project;
   ConsoleSettings settings = SettingsFrom(line);
-  settings.project_path = ToEnginePath(line.paths[0]);
-  settings.project_folder = ProjectFolderOf(settings.project_path);
+  settings.answers = answers;
+  settings.project_path = project;
+  settings.project_folder = ProjectFolderOf(project);
   try {
-    settings.entries = ReadFormEntries(fs, settings.project_path);
+    for (const ProjectEntry& entry : ReadEntries(line, fs, project, record, settings.selected)) {
+      settings.entries.push_back(entry.text);
+    }
   } catch (const VbError& error) {
-    ReportError(io.err, error, fs.ToDisplayText(line.paths[0]));
+    ReportError(io.err, error, DisplayPath(fs, project));
+    NoteError(record, error);
+    record.exit_status = kExitFailed;
     return kExitFailed;
   }
-  settings.selected = ResolveSelection(line.select, static_cast<int32_t>(settings.entries.size()));
 
   AbortFlag abort;
   ConsoleHost console(std::move(settings), io.in, io.out, io.err, terminal, abort);
   std::optional<TraceHost> trace;
   if (line.trace) trace.emplace(console, fs, io.out);
-  Host& host = trace ? static_cast<Host&>(*trace) : console;
-  EngineContext ctx{host, fs, abort};
+  Host& base = trace ? static_cast<Host&>(*trace) : console;
+  std::optional<PreviewHost> preview;
+  if (line.dry_run) preview.emplace(base, console);
+  Host& host = preview ? static_cast<Host&>(*preview) : base;
+  RunRecorder recorder(record);
+  EngineContext ctx{host, fs, abort, &recorder};
 
   terminal.CatchInterrupts();
+  int status = kExitOk;
   try {
     RunConversion(ctx);
+    status =
+        (preview ? preview->summary_shown() : console.summary_reported()) ? kExitOk : kExitFailed;
   } catch (const VbError& error) {
     // The run traps errors only inside its loop; one before it (the project
     // file cannot be rewritten, say) arrives here.
     console.ClearProgressLine();
-    ReportError(io.err, error, fs.ToDisplayText(line.paths[0]));
-    return kExitFailed;
+    ReportError(io.err, error, DisplayPath(fs, project));
+    NoteError(record, error);
+    status = kExitFailed;
   }
   console.ClearProgressLine();
-  if (console.user_aborted()) io.err << "Konvertierung abgebrochen.\n" << std::flush;
-  return console.summary_reported() ? kExitOk : kExitFailed;
+  answers = console.TakeRemainingAnswers();
+  const bool failed = record.Count(kFailed) > 0 || record.error_number != 0;
+  record.aborted = console.user_aborted() || (status != kExitOk && !failed);
+  record.exit_status = status;
+  user_aborted = console.user_aborted();
+  if (user_aborted) io.err << "Konvertierung abgebrochen.\n" << std::flush;
+  if (preview) PrintPreview(record, *preview, fs, preview_out);
+  return status;
+}
+
+// path relative to folder when it lies below it, in the file system's
+// names (UTF-8) with "/" separators, as a patch names files.
+std::string PatchPath(FileSystem& fs, const std::string& folder, const std::string& path) {
+  std::string relative = path;
+  if (path.size() > folder.size() &&
+      OverlayFileSystem::KeyOf(path.substr(0, folder.size())) == OverlayFileSystem::KeyOf(folder)) {
+    relative = path.substr(folder.size());
+  }
+  std::string shown = fs.ToDisplayText(relative);
+  std::replace(shown.begin(), shown.end(), '\\', '/');
+  return shown;
+}
+
+std::string CurrentBytes(FileSystem& fs, const std::string& path) {
+  if (!FileExists(fs, path)) return {};
+  std::unique_ptr<InputFile> in = fs.OpenInput(path);
+  std::string bytes = in->ReadAll();
+  in->Close();
+  return bytes;
+}
+
+// On a terminal a diff line is shown in UTF-8 and coloured; the patch's own
+// bytes are for files and pipes.
+void ShowDiffLine(const DiffLine& line, FileSystem& fs, std::ostream& out) {
+  std::string_view body = line.text;
+  while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) body.remove_suffix(1);
+  const char* colour = "";
+  switch (line.kind) {
+    case DiffLine::Kind::kFileHeader:
+      colour = "\x1b[1m";
+      break;
+    case DiffLine::Kind::kHunkHeader:
+      colour = "\x1b[36m";
+      break;
+    case DiffLine::Kind::kRemoved:
+      colour = "\x1b[31m";
+      break;
+    case DiffLine::Kind::kAdded:
+      colour = "\x1b[32m";
+      break;
+    case DiffLine::Kind::kContext:
+    case DiffLine::Kind::kNoNewline:
+      break;
+  }
+  const bool content = line.kind == DiffLine::Kind::kContext ||
+                       line.kind == DiffLine::Kind::kRemoved || line.kind == DiffLine::Kind::kAdded;
+  std::string shown = content ? std::string(body.substr(0, 1)) + fs.ToDisplayText(body.substr(1))
+                              : fs.ToDisplayText(body);
+  if (*colour != '\0') {
+    out << colour << shown << "\x1b[0m\n";
+  } else {
+    out << shown << '\n';
+  }
+}
+
+// The diff of every file the dry run would change: each project's file when
+// it gets the library line, and each form it would convert, named relative
+// to the project's folder. A form two projects list appears once.
+void PrintDiffs(const std::vector<ProjectRecord>& records, FileSystem& fs,
+                const OverlayFileSystem& overlay, bool terminal, std::ostream& out) {
+  std::set<std::string> done;
+  for (const ProjectRecord& record : records) {
+    const std::string folder = ProjectFolderOf(record.project);
+    std::vector<std::string> files;
+    if (record.library_line_added.value_or(false)) files.push_back(record.project);
+    for (const EntryRecord& entry : record.entries) {
+      if (entry.outcome == kConverted) files.push_back(entry.path);
+    }
+    for (const std::string& path : files) {
+      if (!done.insert(OverlayFileSystem::KeyOf(path)).second) continue;
+      const OverlayFileSystem::Content after = overlay.ContentOf(path);
+      if (!after.changed || !after.bytes) continue;
+      const std::vector<DiffLine> diff =
+          UnifiedDiff(CurrentBytes(fs, path), *after.bytes, PatchPath(fs, folder, path));
+      if (terminal) {
+        for (const DiffLine& line : diff) ShowDiffLine(line, fs, out);
+      } else {
+        out << PatchText(diff);
+      }
+    }
+  }
+  out << std::flush;
+}
+
+void WriteReportOrSay(const RunReport& report, const CommandLine& line, FileSystem& fs, Streams io,
+                      int& status) {
+  if (line.report.empty()) return;
+  try {
+    WriteReport(report, fs, ToEnginePath(line.report));
+  } catch (const VbError& error) {
+    ReportError(io.err, error, line.report);
+    status = kExitFailed;
+  }
+}
+
+int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& terminal) {
+  int status = kExitOk;
+  const std::vector<std::string> projects = ExpandProjects(line, fs, io, status);
+  // A dry run is the real run over a file system that keeps every change in
+  // memory; the projects of one call share it, so a form the first project
+  // would convert is found converted by the second.
+  OverlayFileSystem overlay(fs);
+  FileSystem& run_fs = line.dry_run ? static_cast<FileSystem&>(overlay) : fs;
+  // With --diff stdout carries the patch alone, with --trace the trace.
+  std::ostream& text_out = line.diff || line.trace ? io.err : io.out;
+
+  RunReport report;
+  report.command = "run";
+  report.dry_run = line.dry_run;
+  report.line = &line;
+  std::deque<Answer> answers(line.answers.begin(), line.answers.end());
+  bool user_aborted = false;
+  for (const std::string& project : projects) {
+    if (projects.size() > 1 && !line.dry_run) {
+      text_out << "Projekt " << DisplayPath(fs, project) << ":\n" << std::flush;
+    }
+    ProjectRecord& record = report.projects.emplace_back();
+    const int result =
+        RunOneProject(line, run_fs, project, io, terminal, answers, record, text_out, user_aborted);
+    status = std::max(status, result);
+    // Ctrl+C stops the whole call, whatever --keep-going says.
+    if (user_aborted || (result != kExitOk && !line.keep_going)) break;
+  }
+  if (projects.size() > 1) {
+    int32_t converted = 0;
+    int32_t failed_projects = 0;
+    for (const ProjectRecord& record : report.projects) {
+      converted += record.Count(kConverted);
+      if (record.exit_status != kExitOk) ++failed_projects;
+    }
+    text_out << "Gesamt: " << report.projects.size() << " von " << projects.size()
+             << " Projekt(en) bearbeitet, " << failed_projects << " davon ohne Erfolg; "
+             << converted << " Datei(en) "
+             << (line.dry_run ? "würden aktualisiert" : "aktualisiert") << ".\n"
+             << std::flush;
+  }
+  if (line.dry_run && line.diff) {
+    PrintDiffs(report.projects, fs, overlay, terminal.OutputIsTerminal(), io.out);
+  }
+  report.aborted = std::any_of(report.projects.begin(), report.projects.end(),
+                               [](const ProjectRecord& record) { return record.aborted; });
+  report.exit_status = status;
+  WriteReportOrSay(report, line, fs, io, status);
+  return status;
+}
+
+const char* RestoreText(RestoreState state) {
+  switch (state) {
+    case RestoreState::kRestore:
+      return "wird wiederhergestellt";
+    case RestoreState::kUnchanged:
+      return "unverändert";
+    case RestoreState::kNoBackup:
+      return "keine Sicherung";
+  }
+  return "";
+}
+
+const char* RestoreOutcome(RestoreState state) {
+  switch (state) {
+    case RestoreState::kRestore:
+      return kRestored;
+    case RestoreState::kUnchanged:
+      return kUnchanged;
+    case RestoreState::kNoBackup:
+      return kNoBackup;
+  }
+  return kSkipped;
+}
+
+// One project's restore: the plan, one question, then file by file; the
+// first failure ends it with every file either as it was or restored.
+int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string& project,
+                      Streams io, Terminal& terminal, std::deque<Answer>& answers,
+                      ProjectRecord& record) {
+  record.project = project;
+  const std::string folder = ProjectFolderOf(project);
+  std::vector<RestoreItem> items;  // the entries' in record order, then the project file's
+  try {
+    std::vector<bool> selected;
+    const std::vector<ProjectEntry> entries = ReadEntries(line, fs, project, record, selected);
+    for (size_t i = 0; i < record.entries.size(); ++i) {
+      const EntryLocation where =
+          ResolveEntryIn(folder, entries[static_cast<size_t>(record.indexes[i])].text);
+      record.entries[i].path = where.folder + where.name;
+      items.push_back(PlanRestore(fs, record.entries[i].path));
+    }
+    items.push_back(PlanRestore(fs, project));
+  } catch (const VbError& error) {
+    ReportError(io.err, error, DisplayPath(fs, project));
+    NoteError(record, error);
+    record.exit_status = kExitFailed;
+    return kExitFailed;
+  }
+
+  io.out << (line.dry_run ? "Probelauf: Wiederherstellen von " : "Wiederherstellen von ")
+         << DisplayPath(fs, project) << ":\n";
+  size_t to_restore = 0;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const bool is_project = i + 1 == items.size();
+    if (items[i].state == RestoreState::kRestore) ++to_restore;
+    if (is_project) {
+      record.project_file = RestoreOutcome(items[i].state);
+      io.out << "  Projektdatei " << DisplayPath(fs, project) << ": ";
+    } else {
+      record.entries[i].outcome = RestoreOutcome(items[i].state);
+      io.out << "  " << record.entries[i].number << ' ' << record.entries[i].entry << ": ";
+    }
+    io.out << RestoreText(items[i].state) << '\n';
+  }
+  io.out << std::flush;
+  if (line.dry_run) return kExitOk;
+  if (to_restore == 0) {
+    io.out << "Nichts wiederherzustellen.\n" << std::flush;
+    return kExitOk;
+  }
+
+  ConsoleSettings settings = SettingsFrom(line);
+  settings.answers = answers;
+  AbortFlag abort;
+  ConsoleHost console(std::move(settings), io.in, io.out, io.err, terminal, abort);
+  const int32_t answer = console.ShowMessage("Wiederherstellen?", mb::kYesNoQuestion, "");
+  answers = console.TakeRemainingAnswers();
+  auto mark = [&](size_t i, const char* outcome) -> std::string& {
+    if (i + 1 == items.size()) return record.project_file = outcome;
+    return record.entries[i].outcome = outcome;
+  };
+  if (answer != mb::kAnswerYes) {
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i].state == RestoreState::kRestore) mark(i, kSkipped);
+    }
+    record.aborted = true;
+    record.exit_status = kExitFailed;
+    return kExitFailed;
+  }
+
+  size_t restored = 0;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i].state != RestoreState::kRestore) continue;
+    if (record.exit_status != kExitOk) {
+      mark(i, kSkipped);
+      continue;
+    }
+    try {
+      RestoreFile(fs, items[i]);
+      ++restored;
+    } catch (const VbError& error) {
+      ReportError(io.err, error, DisplayPath(fs, items[i].target));
+      mark(i, kFailed);
+      if (i + 1 == items.size()) {
+        NoteError(record, error);
+      } else {
+        record.entries[i].error_number = error.number();
+        record.entries[i].error_text = error.description();
+      }
+      record.exit_status = kExitFailed;
+    }
+  }
+  io.out << restored << " Datei(en) wiederhergestellt.\n" << std::flush;
+  return record.exit_status;
+}
+
+int RunRestore(const CommandLine& line, FileSystem& fs, Streams io, Terminal& terminal) {
+  int status = kExitOk;
+  const std::vector<std::string> projects = ExpandProjects(line, fs, io, status);
+  RunReport report;
+  report.command = "restore";
+  report.dry_run = line.dry_run;
+  report.line = &line;
+  std::deque<Answer> answers(line.answers.begin(), line.answers.end());
+  for (const std::string& project : projects) {
+    ProjectRecord& record = report.projects.emplace_back();
+    const int result = RestoreOneProject(line, fs, project, io, terminal, answers, record);
+    status = std::max(status, result);
+    if (result != kExitOk && !line.keep_going) break;
+  }
+  if (projects.size() > 1) {
+    int32_t restored = 0;
+    for (const ProjectRecord& record : report.projects) {
+      restored += record.Count(kRestored) + (record.project_file == kRestored ? 1 : 0);
+    }
+    io.out << "Gesamt: " << report.projects.size() << " von " << projects.size() << " Projekt(en), "
+           << restored << " Datei(en) "
+           << (line.dry_run ? "würden wiederhergestellt" : "wiederhergestellt") << ".\n"
+           << std::flush;
+  }
+  report.aborted = std::any_of(report.projects.begin(), report.projects.end(),
+                               [](const ProjectRecord& record) { return record.aborted; });
+  report.exit_status = status;
+  WriteReportOrSay(report, line, fs, io, status);
+  return status;
 }
 
 }  // namespace
@@ -171,7 +623,9 @@ int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::os
       case Command::kList:
         return RunList(line, *fs, io);
       case Command::kRun:
-        return RunProject(line, *fs, io, terminal);
+        return RunProjects(line, *fs, io, terminal);
+      case Command::kRestore:
+        return RunRestore(line, *fs, io, terminal);
       case Command::kNone:
       case Command::kHelp:
       case Command::kVersion:

@@ -70,15 +70,25 @@ void AddSelection(const std::string& value, std::vector<SelectRange>& select) {
 struct OptionInfo {
   std::string_view name;
   bool takes_value;
-  bool form, list, run;
+  bool form, list, run, restore;
 };
 
 constexpr OptionInfo kOptions[] = {
-    {"--keep", true, true, false, true},    {"--plain", false, true, false, true},
-    {"--codepage", true, true, true, true}, {"--trace", false, true, false, true},
-    {"--select", true, false, false, true}, {"--no-backup", false, false, false, true},
-    {"--yes", false, false, false, true},   {"--answer", true, false, false, true},
-    {"--help", false, true, true, true},    {"--version", false, true, true, true},
+    {"--keep", true, true, false, true, false},
+    {"--plain", false, true, false, true, false},
+    {"--codepage", true, true, true, true, true},
+    {"--trace", false, true, false, true, false},
+    {"--select", true, false, false, true, true},
+    {"--no-backup", false, false, false, true, false},
+    {"--yes", false, false, false, true, true},
+    {"--answer", true, false, false, true, true},
+    {"--dry-run", false, false, false, true, true},
+    {"--diff", false, false, false, true, false},
+    {"--report", true, false, false, true, true},
+    {"--keep-going", false, false, false, true, true},
+    {"--designers", false, false, true, true, true},
+    {"--help", false, true, true, true, true},
+    {"--version", false, true, true, true, true},
 };
 
 const OptionInfo* FindOption(std::string_view name) {
@@ -96,6 +106,8 @@ std::string_view CommandName(Command command) {
       return "list";
     case Command::kRun:
       return "run";
+    case Command::kRestore:
+      return "restore";
     case Command::kNone:
     case Command::kHelp:
     case Command::kVersion:
@@ -112,6 +124,8 @@ bool Accepts(const OptionInfo& option, Command command) {
       return option.list;
     case Command::kRun:
       return option.run;
+    case Command::kRestore:
+      return option.restore;
     case Command::kNone:
     case Command::kHelp:
     case Command::kVersion:
@@ -140,10 +154,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
           line.command = Command::kList;
         } else if (arg == "run") {
           line.command = Command::kRun;
+        } else if (arg == "restore") {
+          line.command = Command::kRestore;
         } else if (arg == "help") {
           help = true;
         } else {
-          throw UsageError("unbekannter Befehl \"" + arg + "\" (form, list, run)");
+          throw UsageError("unbekannter Befehl \"" + arg + "\" (form, list, run, restore)");
         }
       } else {
         line.paths.push_back(arg);
@@ -177,6 +193,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       throw UsageError(name + " nimmt keinen Wert");
     }
     used.push_back(option);
+    line.option_args.push_back(name);
+    if (option->takes_value) line.option_args.push_back(value);
 
     if (name == "--help") {
       help = true;
@@ -199,6 +217,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.yes = true;
     } else if (name == "--answer") {
       line.answers.push_back(AnswerOf(value));
+    } else if (name == "--dry-run") {
+      line.dry_run = true;
+    } else if (name == "--diff") {
+      line.diff = true;
+    } else if (name == "--report") {
+      if (value.empty()) throw UsageError("--report braucht einen Dateinamen");
+      line.report = value;
+    } else if (name == "--keep-going") {
+      line.keep_going = true;
+    } else if (name == "--designers") {
+      line.designers = true;
     }
   }
 
@@ -220,10 +249,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (line.yes && !line.answers.empty()) {
     throw UsageError("--yes und --answer schließen einander aus");
   }
+  if (line.diff && !line.dry_run) throw UsageError("--diff gilt nur zusammen mit --dry-run");
   if (line.command == Command::kForm) {
     if (line.paths.empty()) throw UsageError("form braucht mindestens eine Formulardatei");
-  } else if (line.paths.size() != 1) {
-    throw UsageError(std::string(CommandName(line.command)) + " braucht genau eine Projektdatei");
+  } else if (line.paths.empty()) {
+    throw UsageError(std::string(CommandName(line.command)) +
+                     " braucht mindestens eine Projektdatei (.vbp) oder Projektgruppe (.vbg)");
   }
   return line;
 }

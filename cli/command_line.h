@@ -10,7 +10,7 @@
 
 namespace xpconv::cli {
 
-enum class Command { kNone, kHelp, kVersion, kForm, kList, kRun };
+enum class Command { kNone, kHelp, kVersion, kForm, kList, kRun, kRestore };
 
 // A scripted answer to a question, in the terms of the message boxes.
 enum class Answer { kYes, kNo, kCancel };
@@ -25,8 +25,8 @@ struct SelectRange {
 
 struct CommandLine {
   Command command = Command::kNone;
-  // The form files of `form`, or the one project file of `list` and `run`,
-  // exactly as given.
+  // The form files of `form`, or the project files (.vbp) and project groups
+  // (.vbg) of `list`, `run` and `restore`, exactly as given.
   std::vector<std::string> paths;
 
   // chkReplace(0..3): 1 replaces the kind, 0 keeps it.
@@ -42,6 +42,19 @@ struct CommandLine {
   std::vector<SelectRange> select;
   bool yes = false;
   std::vector<Answer> answers;
+
+  // --dry-run: show what would happen, change nothing.
+  bool dry_run = false;
+  // --diff (with --dry-run): a unified diff of the files a run would change.
+  bool diff = false;
+  // --report FILE: a JSON (.json) or CSV record of the run; empty for none.
+  std::string report;
+  // --keep-going: the next project runs even after one ended by an error.
+  bool keep_going = false;
+  // --designers: user controls, property pages and user documents too.
+  bool designers = false;
+  // The option arguments as given (for the report), without the paths.
+  std::vector<std::string> option_args;
 };
 
 // A command line that cannot be run: the message says what is wrong.

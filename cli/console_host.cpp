@@ -275,25 +275,9 @@ int32_t ConsoleHost::Ask(const std::string& prompt, int32_t buttons, const std::
   if (!title.empty()) err_ << title << '\n';
   err_ << TerminalLines(prompt) << '\n' << choices;
 
-  int32_t answer = 0;
-  const char* source = nullptr;
-  if (settings_.yes) {
-    answer = mb::kAnswerYes;
-    source = "--yes";
-  } else if (!settings_.answers.empty()) {
-    const Answer scripted = settings_.answers.front();
-    settings_.answers.pop_front();
-    source = "--answer";
-    if (scripted == Answer::kYes) {
-      answer = mb::kAnswerYes;
-    } else if (scripted == Answer::kCancel && has_cancel) {
-      answer = mb::kAnswerCancel;
-    } else {
-      // A Ja/Nein box cannot be cancelled; Nein is the answer that lets
-      // nothing further happen.
-      answer = mb::kAnswerNo;
-    }
-  } else if (terminal_.InputIsTerminal()) {
+  int32_t answer = TakeScriptedAnswer(has_cancel);
+  const char* source = answer == 0 ? nullptr : settings_.yes ? "--yes" : "--answer";
+  if (answer == 0 && terminal_.InputIsTerminal()) {
     answer = AnswerFromTerminal(has_cancel, abort_question);
   }
 
@@ -309,6 +293,22 @@ int32_t ConsoleHost::Ask(const std::string& prompt, int32_t buttons, const std::
   err_ << std::flush;
   Redraw();
   return answer;
+}
+
+int32_t ConsoleHost::TakeScriptedAnswer(bool has_cancel) {
+  if (settings_.yes) return mb::kAnswerYes;
+  if (settings_.answers.empty()) return 0;
+  const Answer scripted = settings_.answers.front();
+  settings_.answers.pop_front();
+  if (scripted == Answer::kYes) return mb::kAnswerYes;
+  if (scripted == Answer::kCancel && has_cancel) return mb::kAnswerCancel;
+  // A Ja/Nein box cannot be cancelled; Nein is the answer that lets nothing
+  // further happen.
+  return mb::kAnswerNo;
+}
+
+std::deque<Answer> ConsoleHost::TakeRemainingAnswers() {
+  return std::exchange(settings_.answers, {});
 }
 
 // 0 when the input ended before an answer came.

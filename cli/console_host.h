@@ -61,6 +61,11 @@ class ConsoleHost : public Host {
   bool user_aborted() const { return user_aborted_; }
   // The current value of chkBackup, SwitchBackupOn included.
   int32_t backup() const { return settings_.backup; }
+  // The answer --yes or the next --answer gives a question (taking it), or
+  // 0 when none is scripted.
+  int32_t TakeScriptedAnswer(bool has_cancel);
+  // The --answer values no question has taken yet, for the next project.
+  std::deque<Answer> TakeRemainingAnswers();
 
   std::string ProjectPath() override;
   std::string ProjectFolder() override;

@@ -17,6 +17,9 @@ class Terminal {
   virtual bool InputIsTerminal() = 0;
   // True when standard error is a terminal, so a progress line makes sense.
   virtual bool ErrorIsTerminal() = 0;
+  // True when standard output is a terminal that shows colours: a diff is
+  // then shown converted and coloured instead of as the files' own bytes.
+  virtual bool OutputIsTerminal() { return false; }
   // From now on Ctrl+C no longer ends the program but is remembered for
   // TakeInterrupt.
   virtual void CatchInterrupts() = 0;

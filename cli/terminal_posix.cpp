@@ -18,6 +18,7 @@ class PosixTerminal : public Terminal {
  public:
   bool InputIsTerminal() override { return isatty(STDIN_FILENO) == 1; }
   bool ErrorIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
+  bool OutputIsTerminal() override { return isatty(STDOUT_FILENO) == 1; }
 
   void CatchInterrupts() override {
     struct sigaction action {};

@@ -28,6 +28,15 @@ class Win32Terminal : public Terminal {
 
   bool InputIsTerminal() override { return _isatty(_fileno(stdin)) != 0; }
   bool ErrorIsTerminal() override { return _isatty(_fileno(stderr)) != 0; }
+  // Colours need the console's escape-sequence mode; a console that refuses
+  // it gets the plain patch text.
+  bool OutputIsTerminal() override {
+    if (_isatty(_fileno(stdout)) == 0) return false;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(out, &mode)) return false;
+    return SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  }
 
   void CatchInterrupts() override { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 

@@ -66,6 +66,7 @@ class Run {
       // order for a failed project file as for a failed form, so the user
       // always reads the error over the window state it happened in.
       DiscardUnusedBackupCopy();
+      if (ctx_.observer != nullptr) ctx_.observer->RunFailed(error);
       host_.ShowMessage(ErrorMessage(error), mb::kOk, "");
       WindUp();
       return;
@@ -117,7 +118,10 @@ class Run {
     }
     MakeFolder(fs_, backup_folder);
     const bool make_backup = host_.BackupOption() != 0;
-    AddLibraryReference(fs_, project_path, backup_folder, make_backup);
+    const bool added = AddLibraryReference(fs_, project_path, backup_folder, make_backup);
+    if (ctx_.observer != nullptr) {
+      ctx_.observer->ProjectFileDone(added, make_backup ? backup_folder : std::string());
+    }
 
     host_.LoadProgress();
     progress_loaded_ = true;
@@ -145,15 +149,16 @@ class Run {
         host_.PumpMessages();
         // An abort confirmed during this pump spares the entry just counted.
         if (ctx_.abort.raised()) break;
-        ConvertEntry(host_.EntryText(index));
+        ConvertEntry(index, host_.EntryText(index));
       }
       if (ctx_.abort.raised()) break;
     }
   }
 
-  void ConvertEntry(const std::string& entry) {
+  void ConvertEntry(int16_t index, const std::string& entry) {
     const FormLocation form = ResolveEntry(host_, entry);
     const std::string backup_folder = form.folder + std::string(kBackupFolderName);
+    if (ctx_.observer != nullptr) ctx_.observer->EntryStarted(index, form.folder + form.name);
 
     // A form in the project folder backs up into the folder made before the
     // loop; every other folder gets its own.
@@ -170,13 +175,18 @@ class Run {
       made_copy = true;
     }
 
-    const int32_t result = ConvertFormFile(ctx_, form.folder, form.name);
+    FormJobDetails details;
+    const int32_t result = ConvertFormFile(ctx_, form.folder, form.name, &details);
     if (result == kFormUnchanged) {
       if (host_.BackupOption() != 0 && made_copy) fs_.Remove(temp_copy);
     } else if (made_copy) {
       // Not only for 1: a job that reports 2 after an abort raised during its
       // last pump has already put the converted text in place.
       fs_.Replace(temp_copy, backup_folder + form.name);
+    }
+
+    if (ctx_.observer != nullptr) {
+      ctx_.observer->EntryDone(index, details, made_copy ? backup_folder : std::string());
     }
 
     if (result == kFormConverted) {

@@ -106,8 +106,11 @@ bool FileExists(FileSystem& fs, const std::string& path) {
   }
 }
 
-int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
-                        const std::string& file_name) {
+int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std::string& file_name,
+                        FormJobDetails* details) {
+  FormJobDetails ignored;
+  FormJobDetails& told = details != nullptr ? *details : ignored;
+  told = FormJobDetails{};
   std::unique_ptr<InputFile> input;
   std::unique_ptr<OutputFile> output;
   int32_t error_number = 0;
@@ -158,6 +161,7 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
 
     CloseOrRaise(input);
     CloseOrRaise(output);
+    told.replaced = rewriter.replaced();
 
     bool replaced = false;
     if (changed && !ctx.abort.raised()) {
@@ -165,12 +169,13 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
       // converted text, and a read-only form is refused and stays as it was.
       ctx.fs.Replace(temp_path, form_path);
       replaced = true;
+      told.form_replaced = true;
       ctx.host.PumpMessages();
     }
     if (!replaced) ctx.fs.Remove(temp_path);
 
-    if (ctx.abort.raised()) return kFormFailed;
-    return changed ? kFormConverted : kFormUnchanged;
+    told.result = ctx.abort.raised() ? kFormFailed : changed ? kFormConverted : kFormUnchanged;
+    return told.result;
   } catch (const VbError& e) {
     error_number = e.number();
     error_description = e.description();
@@ -190,6 +195,9 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder,
   const std::string message = "Fehler: " + std::to_string(error_number) + "\r\n" +
                               error_description + "\r\n\r\n" +
                               "Datei: " + DisplayName(ctx.fs, file_name);
+  told.result = kFormFailed;
+  told.error_number = error_number;
+  told.error_text = error_description;
   ctx.host.ShowMessage(message, mb::kOk, "");
   CloseQuietly(input);
   CloseQuietly(output);

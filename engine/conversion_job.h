@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/engine_context.h"
+#include "engine/run_observer.h"
 
 namespace xpconv {
 
@@ -18,8 +19,10 @@ inline constexpr int32_t kFormFailed = 2;  // aborted or failed
 inline constexpr const char* kTempFormName = "~form.tmp";
 
 // folder ends in "\" or is empty; file_name is the bare name. Returns 0, 1 or
-// 2. Every error is reported with one message box and gives 2.
-int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std::string& file_name);
+// 2. Every error is reported with one message box and gives 2. details, when
+// given, learns what the job did.
+int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std::string& file_name,
+                        FormJobDetails* details = nullptr);
 
 // True when the length of the file at path can be queried without an error.
 bool FileExists(FileSystem& fs, const std::string& path);

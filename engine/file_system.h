@@ -124,6 +124,12 @@ class FileSystem {
   // when this file system Replaces it: the new content is locked before it
   // takes the name. This default suits a file system no other process sees.
   virtual std::unique_ptr<RunLock> LockRun(const std::string& path);
+  // True when path names an existing file that Replace, CopyOver and
+  // OpenOutput refuse as read-only. Never raises: a file that cannot be
+  // asked about is not known to be read-only. Lets a preview predict the
+  // refusal without trying the write; a stand-in that has no such files
+  // keeps the default.
+  virtual bool IsReadOnly(const std::string& /*path*/) { return false; }
 };
 
 // The real file system of this platform. codepage names the projects' ANSI

@@ -604,6 +604,15 @@ class PosixFileSystem final : public FileSystem {
     throw MakeError(err::kPathFileAccess);
   }
 
+  bool IsReadOnly(const std::string& path) override {
+    try {
+      struct stat st;
+      return ::stat(Resolve(path).c_str(), &st) == 0 && IsReadOnlyFile(st);
+    } catch (...) {
+      return false;
+    }
+  }
+
  private:
   static void RefuseReadOnly(const std::string& native) {
     struct stat st;

@@ -453,6 +453,12 @@ class Win32FileSystem final : public FileSystem {
     return WideToUtf8(wide.data(), static_cast<int>(wide.size()));
   }
 
+  bool IsReadOnly(const std::string& path) override {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_READONLY);
+  }
+
  private:
   // The run lock, if one of ours is held, on the file at path.
   std::shared_ptr<HeldLock> HeldLockOn(const std::string& path) {

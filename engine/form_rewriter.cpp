@@ -222,6 +222,7 @@ FormRewriter::Outcome FormRewriter::Rewrite(std::string& line, InputFile& input,
   }
   EmitReplacementHeader(line, *kind, indentation, options_, text_,
                         [&output](std::string_view text) { output.WriteLine(text); });
+  ++replaced_[static_cast<size_t>(*kind)];
   Outcome outcome;
   outcome.replaced = true;
   // The header has been written; line is free for the copy phase to read

@@ -78,9 +78,14 @@ class FormRewriter {
   // content afterwards is of no meaning.
   Outcome Rewrite(std::string& line, InputFile& input, OutputFile& output);
 
+  // Headers replaced so far per kind (indexed like ControlKind), nested
+  // ones included.
+  const std::array<int32_t, 4>& replaced() const { return replaced_; }
+
  private:
   RewriteOptions options_;
   std::string text_;
+  std::array<int32_t, 4> replaced_{};
 };
 
 }  // namespace xpconv

@@ -133,13 +133,81 @@ std::vector<std::string> ReadFormEntries(FileSystem& fs, const std::string& proj
   return entries;
 }
 
+std::vector<ProjectEntry> ReadProjectEntries(FileSystem& fs, const std::string& project_path,
+                                             bool designers) {
+  static constexpr std::string_view kDesignerKeys[] = {
+      "UserControl=", "PropertyPage=", "UserDocument="};
+  std::vector<ProjectEntry> entries;
+  std::unique_ptr<InputFile> in = fs.OpenInput(project_path);
+  std::string line;
+  while (!in->AtEnd()) {
+    in->ReadLineInto(line);
+    const std::string_view view(line);
+    std::string_view key;
+    if (view.starts_with(kFormPrefix)) {
+      key = kFormPrefix;
+    } else if (designers) {
+      for (std::string_view candidate : kDesignerKeys) {
+        if (view.starts_with(candidate)) key = candidate;
+      }
+    }
+    if (key.empty()) continue;
+    entries.push_back({std::string(key.substr(0, key.size() - 1)),
+                       std::string(TrimSpaces(view.substr(key.size())))});
+  }
+  in->Close();
+  return entries;
+}
+
+std::vector<std::string> ReadGroupProjects(FileSystem& fs, const std::string& group_path) {
+  static constexpr std::string_view kKeys[] = {"StartupProject=", "Project="};
+  const std::string folder = ProjectFolderOf(group_path);
+  std::vector<std::string> projects;
+  std::unique_ptr<InputFile> in = fs.OpenInput(group_path);
+  std::string line;
+  while (!in->AtEnd()) {
+    in->ReadLineInto(line);
+    for (std::string_view key : kKeys) {
+      if (!std::string_view(line).starts_with(key)) continue;
+      const std::string_view value = TrimSpaces(std::string_view(line).substr(key.size()));
+      if (value.empty()) break;
+      const EntryLocation where = ResolveEntryIn(folder, std::string(value));
+      std::string path = where.folder + where.name;
+      // A group names its start project once as StartupProject= and may
+      // name it again as Project=; it is run once.
+      bool seen = false;
+      for (const std::string& known : projects) {
+        if (AsciiLower(known) == AsciiLower(path)) seen = true;
+      }
+      if (!seen) projects.push_back(std::move(path));
+      break;
+    }
+  }
+  in->Close();
+  return projects;
+}
+
+EntryLocation ResolveEntryIn(const std::string& folder, const std::string& entry) {
+  const bool absolute =
+      entry.find("\\\\") != std::string::npos || entry.find(':') != std::string::npos;
+  const size_t slash = entry.rfind('\\');
+  if (absolute) {
+    if (slash == std::string::npos) return {"", entry};
+    return {entry.substr(0, slash + 1), entry.substr(slash + 1)};
+  }
+  if (slash != std::string::npos) {
+    return {folder + entry.substr(0, slash + 1), entry.substr(slash + 1)};
+  }
+  return {folder, entry};
+}
+
 std::string ProjectFolderOf(std::string_view project_path) {
   const size_t slash = project_path.rfind('\\');
   if (slash == std::string_view::npos) return {};
   return std::string(project_path.substr(0, slash + 1));
 }
 
-void AddLibraryReference(FileSystem& fs, const std::string& project_path,
+bool AddLibraryReference(FileSystem& fs, const std::string& project_path,
                          const std::string& backup_folder, bool make_backup) {
   std::string text;
   {
@@ -154,9 +222,10 @@ void AddLibraryReference(FileSystem& fs, const std::string& project_path,
     fs.CopyOver(project_path, backup_folder + std::string(BareNameOf(project_path)));
   }
 
-  if (AsciiLower(text).find(kLibrarySearchKey) != std::string::npos) return;
+  if (AsciiLower(text).find(kLibrarySearchKey) != std::string::npos) return false;
 
   ReplaceProjectText(fs, project_path, InsertLibraryLine(text));
+  return true;
 }
 
 }  // namespace xpconv

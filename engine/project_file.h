@@ -20,14 +20,42 @@ inline constexpr const char* kLibrarySearchKey = "qorxpctl.ocx";
 // with leading and trailing spaces removed.
 std::vector<std::string> ReadFormEntries(FileSystem& fs, const std::string& project_path);
 
+// An entry of a project file whose file holds control blocks: a form, or
+// with designers also a user control, property page or user document.
+struct ProjectEntry {
+  std::string kind;  // the key: "Form", "UserControl", "PropertyPage", "UserDocument"
+  std::string text;  // the value, with leading and trailing spaces removed
+};
+
+// The Form= entries, and with designers also the UserControl=,
+// PropertyPage= and UserDocument= entries, all in file order.
+std::vector<ProjectEntry> ReadProjectEntries(FileSystem& fs, const std::string& project_path,
+                                             bool designers);
+
+// The projects of a project group (.vbg): its StartupProject= and Project=
+// entries in file order, each named once, resolved against the group's
+// folder unless absolute.
+std::vector<std::string> ReadGroupProjects(FileSystem& fs, const std::string& group_path);
+
+// Where a run puts a file named by entry (a form or designer entry of a
+// project, a project of a group): an entry holding "\\" or ":" is
+// absolute; any other is relative to folder. Split into the file's folder
+// (ending in "\" or empty) and its bare name, as the batch run does.
+struct EntryLocation {
+  std::string folder;
+  std::string name;
+};
+EntryLocation ResolveEntryIn(const std::string& folder, const std::string& entry);
+
 // The path cut after its last backslash ("C:\Proj\App.vbp" gives "C:\Proj\");
 // empty when there is no backslash.
 std::string ProjectFolderOf(std::string_view project_path);
 
 // Copies the project file into backup_folder when make_backup is true, then
 // inserts the library reference line unless the library is already named.
-// The new text replaces the project file in one atomic step.
-void AddLibraryReference(FileSystem& fs, const std::string& project_path,
+// The new text replaces the project file in one atomic step. True when the
+// line was added, false when the library was already named.
+bool AddLibraryReference(FileSystem& fs, const std::string& project_path,
                          const std::string& backup_folder, bool make_backup);
 
 }  // namespace xpconv

@@ -46,6 +46,25 @@ TEST(CommandLineTest, RunOptionsSetTheWizardState) {
   EXPECT_EQ(line.answers, (std::vector<Answer>{Answer::kYes, Answer::kCancel, Answer::kNo}));
 }
 
+TEST(CommandLineTest, PreviewRestoreAndSeveralProjects) {
+  const CommandLine run = ParseCommandLine({"run", "A.vbp", "Group.vbg", "--dry-run", "--diff",
+                                            "--report", "r.json", "--keep-going", "--designers"});
+  EXPECT_EQ(run.paths, (Args{"A.vbp", "Group.vbg"}));
+  EXPECT_TRUE(run.dry_run && run.diff && run.keep_going && run.designers);
+  EXPECT_EQ(run.report, "r.json");
+  EXPECT_EQ(run.option_args,
+            (Args{"--dry-run", "--diff", "--report", "r.json", "--keep-going", "--designers"}));
+
+  const CommandLine restore =
+      ParseCommandLine({"restore", "A.vbp", "--select", "2", "--answer", "ja", "--dry-run"});
+  EXPECT_EQ(restore.command, Command::kRestore);
+  EXPECT_EQ(restore.select, (std::vector<SelectRange>{{2, 2}}));
+  EXPECT_EQ(restore.answers, (std::vector<Answer>{Answer::kYes}));
+  EXPECT_TRUE(restore.dry_run);
+
+  EXPECT_TRUE(ParseCommandLine({"list", "A.vbg", "--designers"}).designers);
+}
+
 TEST(CommandLineTest, DoubleDashLetsAFileNameStartWithADash) {
   const CommandLine line = ParseCommandLine({"form", "--", "-odd.frm", "--plain"});
   EXPECT_EQ(line.paths, (Args{"-odd.frm", "--plain"}));
@@ -82,7 +101,13 @@ TEST(CommandLineTest, UsageErrors) {
       {"convert", "x.frm"},                            // unknown command
       {"form"},                                        // no file
       {"run"},                                         // no project
-      {"run", "a.vbp", "b.vbp"},                       // two projects
+      {"run", "a.vbp", "--diff"},                      // a diff needs --dry-run
+      {"restore", "a.vbp", "--no-backup"},             // run only
+      {"restore", "a.vbp", "--diff"},                  // run only
+      {"list", "a.vbp", "--dry-run"},                  // run and restore only
+      {"form", "a.frm", "--designers"},                // projects only
+      {"run", "a.vbp", "--report="},                   // no file name
+      {"restore"},                                     // no project
       {"list", "a.vbp", "--plain"},                    // option of another command
       {"form", "a.frm", "--select", "1"},              // run only
       {"form", "a.frm", "--yes"},                      // run only

@@ -12,6 +12,7 @@ class FakeTerminal : public cli::Terminal {
  public:
   bool input_is_terminal = false;
   bool error_is_terminal = false;
+  bool output_is_terminal = false;
   bool catching = false;
   // Ctrl+C is pressed right before these checks (numbered from 1).
   std::set<int> interrupt_at;
@@ -19,6 +20,7 @@ class FakeTerminal : public cli::Terminal {
 
   bool InputIsTerminal() override { return input_is_terminal; }
   bool ErrorIsTerminal() override { return error_is_terminal; }
+  bool OutputIsTerminal() override { return output_is_terminal; }
   void CatchInterrupts() override { catching = true; }
   bool TakeInterrupt() override {
     ++checks;

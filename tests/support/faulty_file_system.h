@@ -58,6 +58,8 @@ class FaultyFileSystem : public FileSystem {
   std::string ToDisplayText(std::string_view ansi) override;
   std::string FinalPath(const std::string& path) override;
   std::unique_ptr<RunLock> LockRun(const std::string& path) override;
+  // Asks the wrapped system without counting: a probe, like ToDisplayText.
+  bool IsReadOnly(const std::string& path) override { return inner_.IsReadOnly(path); }
 
   // Counts one operation; raises when it is the one chosen to fail. The
   // files opened through this object call it too.

@@ -1,0 +1,209 @@
+#include "cli/report.h"
+
+#include <memory>
+
+#include "cli/trace_host.h"
+
+namespace xpconv::cli {
+namespace {
+
+constexpr const char* kKindNames[4] = {"Frame", "CheckBox", "OptionButton", "ProgressBar"};
+constexpr const char* kKeepNames[4] = {"frame", "checkbox", "option", "progressbar"};
+
+std::string JsonBool(bool value) {
+  return value ? "true" : "false";
+}
+
+// Joins text pieces by appending: chains of operator+ on temporaries trip
+// a false -Wrestrict warning in GCC 12.
+template <typename... Parts>
+std::string Cat(const Parts&... parts) {
+  std::string out;
+  (out.append(std::string_view(parts)), ...);
+  return out;
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator) {
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out.append(separator);
+    out.append(parts[i]);
+  }
+  return out;
+}
+
+std::string SelectText(const CommandLine& line) {
+  if (line.select.empty()) return "all";
+  std::vector<std::string> items;
+  for (const SelectRange& range : line.select) {
+    std::string item = std::to_string(range.first);
+    if (range.last != range.first) item.append("-").append(std::to_string(range.last));
+    items.push_back(std::move(item));
+  }
+  return Joined(items, ",");
+}
+
+std::string OptionsJson(const CommandLine& line) {
+  std::vector<std::string> keep;
+  for (size_t i = 0; i < 4; ++i) {
+    if (line.replace[i] == 0) keep.push_back(JsonString(kKeepNames[i]));
+  }
+  std::vector<std::string> args;
+  for (const std::string& arg : line.option_args) args.push_back(JsonString(arg));
+  return Cat("{\"select\": ", JsonString(SelectText(line)), ", \"keep\": [", Joined(keep, ", "),
+             "], \"plain\": ", JsonBool(line.xp_style == 0),
+             ", \"backup\": ", JsonBool(line.backup != 0),
+             ", \"designers\": ", JsonBool(line.designers),
+             ", \"keep_going\": ", JsonBool(line.keep_going),
+             ", \"codepage\": ", JsonString(line.codepage), ", \"arguments\": [",
+             Joined(args, ", "), "]}");
+}
+
+std::string JsonError(int32_t number, const std::string& text) {
+  if (number == 0) return "null";
+  return Cat("{\"number\": ", std::to_string(number), ", \"text\": ", JsonString(text), "}");
+}
+
+std::vector<std::string> Folders(const ProjectRecord& project, FileSystem& fs) {
+  std::vector<std::string> folders;
+  for (const std::string& folder : project.backup_folders) {
+    folders.push_back(DisplayPath(fs, folder));
+  }
+  return folders;
+}
+
+std::string LibraryLine(const ProjectRecord& project, std::string_view unknown) {
+  if (!project.library_line_added) return std::string(unknown);
+  return JsonBool(*project.library_line_added);
+}
+
+std::string PathOf(const EntryRecord& entry, FileSystem& fs) {
+  return entry.path.empty() ? std::string() : DisplayPath(fs, entry.path);
+}
+
+}  // namespace
+
+std::string ReportJson(const RunReport& report, FileSystem& fs) {
+  std::vector<std::string> projects;
+  for (const ProjectRecord& project : report.projects) {
+    std::vector<std::string> entries;
+    for (const EntryRecord& entry : project.entries) {
+      std::vector<std::string> replaced;
+      for (size_t k = 0; k < 4; ++k) {
+        replaced.push_back(Cat(JsonString(kKindNames[k]), ": ", std::to_string(entry.replaced[k])));
+      }
+      entries.push_back(Cat(
+          "        {\"number\": ", std::to_string(entry.number),
+          ", \"kind\": ", JsonString(entry.kind), ", \"entry\": ", JsonString(entry.entry),
+          ", \"path\": ", JsonString(PathOf(entry, fs)),
+          ", \"outcome\": ", JsonString(entry.outcome), ", \"replaced\": {", Joined(replaced, ", "),
+          "}, \"error\": ", JsonError(entry.error_number, entry.error_text), "}"));
+    }
+    std::vector<std::string> folders;
+    for (const std::string& folder : Folders(project, fs)) folders.push_back(JsonString(folder));
+    projects.push_back(
+        Cat("    {\n      \"project\": ", JsonString(DisplayPath(fs, project.project)),
+            ",\n      \"project_file\": ",
+            project.project_file.empty() ? std::string("null") : JsonString(project.project_file),
+            ",\n      \"library_line_added\": ", LibraryLine(project, "null"),
+            ",\n      \"backup_folders\": [", Joined(folders, ", "),
+            "],\n      \"aborted\": ", JsonBool(project.aborted),
+            ",\n      \"exit_status\": ", std::to_string(project.exit_status),
+            ",\n      \"error\": ", JsonError(project.error_number, project.error_text),
+            ",\n      \"entries\": [", entries.empty() ? "" : "\n", Joined(entries, ",\n"),
+            entries.empty() ? "]" : "\n      ]", "\n    }"));
+  }
+  return Cat("{\n  \"command\": ", JsonString(report.command),
+             ",\n  \"dry_run\": ", JsonBool(report.dry_run),
+             ",\n  \"options\": ", report.line != nullptr ? OptionsJson(*report.line) : "{}",
+             ",\n  \"projects\": [", projects.empty() ? "" : "\n", Joined(projects, ",\n"),
+             projects.empty() ? "]" : "\n  ]", ",\n  \"aborted\": ", JsonBool(report.aborted),
+             ",\n  \"exit_status\": ", std::to_string(report.exit_status), "\n}\n");
+}
+
+std::string ReportCsv(const RunReport& report, FileSystem& fs) {
+  // One row per entry; the project's and the whole call's fields repeat on
+  // each, so every row stands on its own. A project without entries gets
+  // one row with the entry fields empty.
+  std::string out =
+      "command,dry_run,options,project,project_file,library_line_added,backup_folders,"
+      "project_aborted,project_exit_status,project_error_number,project_error_text,number,kind,"
+      "entry,path,outcome,Frame,CheckBox,OptionButton,ProgressBar,error_number,error_text,"
+      "aborted,exit_status\r\n";
+  const std::string options =
+      report.line != nullptr ? Joined(report.line->option_args, " ") : std::string();
+  for (const ProjectRecord& project : report.projects) {
+    const std::vector<std::string> head = {
+        CsvField(report.command),
+        JsonBool(report.dry_run),
+        CsvField(options),
+        CsvField(DisplayPath(fs, project.project)),
+        CsvField(project.project_file),
+        LibraryLine(project, ""),
+        CsvField(Joined(Folders(project, fs), ";")),
+        JsonBool(project.aborted),
+        std::to_string(project.exit_status),
+        project.error_number != 0 ? std::to_string(project.error_number) : std::string(),
+        CsvField(project.error_text)};
+    const std::vector<std::string> tail = {JsonBool(report.aborted),
+                                           std::to_string(report.exit_status)};
+    std::vector<std::vector<std::string>> rows;
+    for (const EntryRecord& entry : project.entries) {
+      std::vector<std::string> row = {std::to_string(entry.number), CsvField(entry.kind),
+                                      CsvField(entry.entry), CsvField(PathOf(entry, fs)),
+                                      CsvField(entry.outcome)};
+      for (int32_t count : entry.replaced) row.push_back(std::to_string(count));
+      row.push_back(entry.error_number != 0 ? std::to_string(entry.error_number) : "");
+      row.push_back(CsvField(entry.error_text));
+      rows.push_back(std::move(row));
+    }
+    if (rows.empty()) rows.emplace_back(11);
+    for (const std::vector<std::string>& row : rows) {
+      out.append(Joined(head, ",")).append(",");
+      out.append(Joined(row, ",")).append(",");
+      out.append(Joined(tail, ",")).append("\r\n");
+    }
+  }
+  return out;
+}
+
+void WriteReport(const RunReport& report, FileSystem& fs, const std::string& path) {
+  const bool json = path.size() >= 5 && [&] {
+    std::string end = path.substr(path.size() - 5);
+    for (char& c : end) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return end == ".json";
+  }();
+  const std::string text = json ? ReportJson(report, fs) : ReportCsv(report, fs);
+  const std::string temp = path + ".tmp";
+  bool created = false;
+  try {
+    std::unique_ptr<OutputFile> out = fs.OpenOutput(temp);
+    created = true;
+    out->Write(text);
+    out->Close();
+    fs.Replace(temp, path);
+  } catch (...) {
+    if (created) {
+      try {
+        fs.Remove(temp);
+      } catch (...) {
+      }
+    }
+    throw;
+  }
+}
+
+}  // namespace xpconv::cli

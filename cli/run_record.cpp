@@ -1,0 +1,81 @@
+#include "cli/run_record.h"
+
+#include <algorithm>
+
+#include "engine/conversion_job.h"
+#include "engine/error.h"
+
+namespace xpconv::cli {
+
+EntryRecord* ProjectRecord::EntryAt(int16_t index) {
+  for (size_t i = 0; i < indexes.size() && i < entries.size(); ++i) {
+    if (indexes[i] == index) return &entries[i];
+  }
+  return nullptr;
+}
+
+int32_t ProjectRecord::Count(const char* outcome) const {
+  return static_cast<int32_t>(std::count_if(entries.begin(), entries.end(),
+                                            [&](const auto& e) { return e.outcome == outcome; }));
+}
+
+void RunRecorder::AddBackupFolder(const std::string& folder) {
+  if (folder.empty()) return;
+  auto& folders = record_.backup_folders;
+  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+}
+
+void RunRecorder::ProjectFileDone(bool added, const std::string& backup_folder) {
+  record_.library_line_added = added;
+  record_.project_file = added ? kConverted : kUnchanged;
+  AddBackupFolder(backup_folder);
+}
+
+void RunRecorder::EntryStarted(int16_t index, const std::string& form_path) {
+  current_ = index;
+  if (EntryRecord* entry = record_.EntryAt(index)) entry->path = form_path;
+}
+
+void RunRecorder::EntryDone(int16_t index, const FormJobDetails& details,
+                            const std::string& backup_folder) {
+  current_ = -1;
+  EntryRecord* entry = record_.EntryAt(index);
+  if (entry == nullptr) return;
+  entry->replaced = details.replaced;
+  if (details.result == kFormConverted || details.form_replaced) {
+    entry->outcome = kConverted;
+  } else if (details.result == kFormUnchanged) {
+    entry->outcome = kUnchanged;
+  } else if (details.error_number != 0) {
+    entry->outcome = kFailed;
+    entry->error_number = details.error_number;
+    entry->error_text = details.error_text;
+  } else {
+    entry->outcome = kSkipped;  // aborted: the form stays as it was
+  }
+  // An unchanged form's copy is dropped again; the others stay.
+  if (entry->outcome != kUnchanged && entry->outcome != kSkipped) AddBackupFolder(backup_folder);
+}
+
+void RunRecorder::RunFailed(const VbError& error) {
+  EntryRecord* entry = current_ >= 0 ? record_.EntryAt(current_) : nullptr;
+  if (entry != nullptr) {
+    entry->outcome = kFailed;
+    entry->error_number = error.number();
+    entry->error_text = error.description();
+  } else {
+    record_.error_number = error.number();
+    record_.error_text = error.description();
+  }
+  current_ = -1;
+}
+
+std::string DisplayPath(FileSystem& fs, const std::string& engine_path) {
+  std::string shown = fs.ToDisplayText(engine_path);
+#ifndef _WIN32
+  std::replace(shown.begin(), shown.end(), '\\', '/');
+#endif
+  return shown;
+}
+
+}  // namespace xpconv::cli

@@ -1,0 +1,278 @@
+#include "engine/overlay_file_system.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "engine/error.h"
+
+namespace xpconv {
+namespace {
+
+// Reads bytes the overlay holds, with the line rules of the real files:
+// a line ends at CR LF, at a lone LF or at a lone CR.
+class BytesInputFile final : public InputFile {
+ public:
+  explicit BytesInputFile(std::string bytes) : bytes_(std::move(bytes)) {}
+
+  std::string ReadLine() override {
+    std::string line;
+    ReadLineInto(line);
+    return line;
+  }
+  void ReadLineInto(std::string& line) override {
+    if (AtEnd()) throw MakeError(err::kInputPastEnd);
+    const size_t end = bytes_.find_first_of("\r\n", position_);
+    if (end == std::string::npos) {
+      line.assign(bytes_, position_, std::string::npos);
+      position_ = bytes_.size();
+      return;
+    }
+    line.assign(bytes_, position_, end - position_);
+    position_ = end + 1;
+    if (bytes_[end] == '\r' && position_ < bytes_.size() && bytes_[position_] == '\n') ++position_;
+  }
+  bool AtEnd() override { return position_ >= bytes_.size(); }
+  int64_t Position() override { return static_cast<int64_t>(position_); }
+  int64_t Length() override { return static_cast<int64_t>(bytes_.size()); }
+  std::string ReadAll() override {
+    std::string rest = bytes_.substr(position_);
+    position_ = bytes_.size();
+    return rest;
+  }
+  void Close() override {}
+
+ private:
+  std::string bytes_;
+  size_t position_ = 0;
+};
+
+// Writes straight into the overlay's bytes of the file, so the file exists
+// (empty) from the moment it is opened, as a real one does.
+class BytesOutputFile final : public OutputFile {
+ public:
+  explicit BytesOutputFile(std::shared_ptr<std::string> bytes) : bytes_(std::move(bytes)) {}
+
+  void WriteLine(std::string_view line) override {
+    bytes_->append(line);
+    bytes_->append("\r\n");
+  }
+  void Write(std::string_view bytes) override { bytes_->append(bytes); }
+  void Close() override {}
+
+ private:
+  std::shared_ptr<std::string> bytes_;
+};
+
+std::string_view FolderOf(std::string_view path) {
+  const size_t slash = path.rfind('\\');
+  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+}
+
+}  // namespace
+
+OverlayFileSystem::OverlayFileSystem(FileSystem& inner) : inner_(inner) {}
+
+OverlayFileSystem::~OverlayFileSystem() = default;
+
+std::string OverlayFileSystem::KeyOf(std::string_view path) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t slash = path.find('\\', start);
+    const std::string_view part = path.substr(start, slash - start);
+    if (part == "..") {
+      // Only a named folder can be stepped out of; a leading ".." or one
+      // above the root stays, as the system would fail on it alike.
+      if (!parts.empty() && !parts.back().empty() && parts.back() != ".." &&
+          parts.back().back() != ':') {
+        parts.pop_back();
+      } else {
+        parts.push_back(part);
+      }
+    } else if (part != "." || parts.empty()) {
+      parts.push_back(part);
+    }
+    if (slash == std::string_view::npos) break;
+    start = slash + 1;
+  }
+  std::string key;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) key += '\\';
+    key.append(parts[i]);
+  }
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+const OverlayFileSystem::Node* OverlayFileSystem::Find(const std::string& path) const {
+  const auto it = nodes_.find(KeyOf(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+OverlayFileSystem::Node& OverlayFileSystem::Put(const std::string& path,
+                                                std::shared_ptr<std::string> bytes) {
+  auto [it, inserted] = nodes_.try_emplace(KeyOf(path), Node{path, nullptr});
+  it->second.bytes = std::move(bytes);
+  return it->second;
+}
+
+std::string OverlayFileSystem::ReadBytes(const std::string& path) {
+  std::unique_ptr<InputFile> in = OpenInput(path);
+  std::string bytes = in->ReadAll();
+  in->Close();
+  return bytes;
+}
+
+bool OverlayFileSystem::ExistsNow(const std::string& path) {
+  if (const Node* node = Find(path)) return node->bytes != nullptr;
+  try {
+    inner_.FileLength(path);
+    return true;
+  } catch (const VbError&) {
+    return false;
+  }
+}
+
+bool OverlayFileSystem::FolderExists(const std::string& folder) {
+  if (folder.empty()) return true;
+  const std::string key = KeyOf(folder);
+  if (created_folders_.count(key) > 0) return true;
+  const auto known = known_folders_.find(key);
+  if (known != known_folders_.end()) return known->second;
+  bool exists = true;
+  try {
+    inner_.FirstPlainFile(folder + "\\");
+  } catch (const VbError&) {
+    exists = false;
+  }
+  known_folders_.emplace(key, exists);
+  return exists;
+}
+
+void OverlayFileSystem::CheckWritable(const std::string& target) {
+  if (!FolderExists(std::string(FolderOf(target)))) throw MakeError(err::kPathNotFound);
+  if (Find(target) == nullptr && inner_.IsReadOnly(target)) {
+    throw MakeError(err::kPermissionDenied);
+  }
+}
+
+std::unique_ptr<InputFile> OverlayFileSystem::OpenInput(const std::string& path) {
+  if (const Node* node = Find(path)) {
+    if (node->bytes == nullptr) throw MakeError(err::kFileNotFound);
+    return std::make_unique<BytesInputFile>(*node->bytes);
+  }
+  return inner_.OpenInput(path);
+}
+
+std::unique_ptr<OutputFile> OverlayFileSystem::OpenOutput(const std::string& path) {
+  CheckWritable(path);
+  auto bytes = std::make_shared<std::string>();
+  Put(path, bytes);
+  return std::make_unique<BytesOutputFile>(std::move(bytes));
+}
+
+int64_t OverlayFileSystem::FileLength(const std::string& path) {
+  if (const Node* node = Find(path)) {
+    if (node->bytes == nullptr) throw MakeError(err::kFileNotFound);
+    return static_cast<int64_t>(node->bytes->size());
+  }
+  return inner_.FileLength(path);
+}
+
+void OverlayFileSystem::Remove(const std::string& path) {
+  if (const Node* node = Find(path)) {
+    if (node->bytes == nullptr) throw MakeError(err::kFileNotFound);
+  } else {
+    inner_.FileLength(path);  // raises for a file that is not there
+    if (inner_.IsReadOnly(path)) throw MakeError(err::kPermissionDenied);
+  }
+  Put(path, nullptr);
+}
+
+void OverlayFileSystem::CopyOver(const std::string& source, const std::string& target) {
+  std::string bytes = ReadBytes(source);
+  CheckWritable(target);
+  Put(target, std::make_shared<std::string>(std::move(bytes)));
+}
+
+void OverlayFileSystem::Replace(const std::string& source, const std::string& target) {
+  std::string bytes = ReadBytes(source);
+  if (KeyOf(source) == KeyOf(target)) return;
+  CheckWritable(target);
+  Put(target, std::make_shared<std::string>(std::move(bytes)));
+  Put(source, nullptr);
+}
+
+void OverlayFileSystem::CreateFolder(const std::string& path) {
+  std::string folder = path;
+  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  if (FolderExists(folder) || ExistsNow(folder)) throw MakeError(err::kPathFileAccess);
+  if (!FolderExists(std::string(FolderOf(folder)))) throw MakeError(err::kPathNotFound);
+  created_folders_.emplace(KeyOf(folder), folder);
+}
+
+std::optional<std::string> OverlayFileSystem::FirstPlainFile(const std::string& folder) {
+  std::string bare = folder;
+  if (!bare.empty() && bare.back() == '\\') bare.pop_back();
+  const std::string prefix = KeyOf(bare) + "\\";
+  for (const auto& [key, node] : nodes_) {
+    if (node.bytes == nullptr || !key.starts_with(prefix)) continue;
+    if (key.find('\\', prefix.size()) != std::string::npos) continue;
+    return node.path.substr(node.path.rfind('\\') + 1);
+  }
+  if (created_folders_.count(KeyOf(bare)) > 0) return std::nullopt;
+  std::optional<std::string> first = inner_.FirstPlainFile(folder);
+  // A real file the run deleted no longer counts. The real listing names
+  // only its first file, so a folder whose first file was deleted is taken
+  // as empty; a run deletes only its own temporary files, which a folder of
+  // backups does not start with in practice.
+  if (first) {
+    const Node* node = Find(bare + "\\" + *first);
+    if (node != nullptr && node->bytes == nullptr) return std::nullopt;
+  }
+  return first;
+}
+
+std::string OverlayFileSystem::ToDisplayText(std::string_view ansi) {
+  return inner_.ToDisplayText(ansi);
+}
+
+std::string OverlayFileSystem::FinalPath(const std::string& path) {
+  // A file the run wrote is no link; only the real files have them.
+  if (Find(path) != nullptr) return path;
+  return inner_.FinalPath(path);
+}
+
+std::unique_ptr<RunLock> OverlayFileSystem::LockRun(const std::string& path) {
+  return inner_.LockRun(path);
+}
+
+bool OverlayFileSystem::IsReadOnly(const std::string& path) {
+  if (Find(path) != nullptr) return false;
+  return inner_.IsReadOnly(path);
+}
+
+OverlayFileSystem::Content OverlayFileSystem::ContentOf(const std::string& path) const {
+  Content content;
+  if (const Node* node = Find(path)) {
+    content.changed = true;
+    if (node->bytes != nullptr) content.bytes = *node->bytes;
+  }
+  return content;
+}
+
+std::vector<std::string> OverlayFileSystem::ChangedPaths() const {
+  std::vector<std::string> paths;
+  for (const auto& [key, node] : nodes_) paths.push_back(node.path);
+  return paths;
+}
+
+std::vector<std::string> OverlayFileSystem::CreatedFolders() const {
+  std::vector<std::string> folders;
+  for (const auto& [key, folder] : created_folders_) folders.push_back(folder);
+  return folders;
+}
+
+}  // namespace xpconv

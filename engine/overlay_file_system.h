@@ -1,0 +1,87 @@
+// A file system for previews: it reads through to another one, but keeps
+// every change (written files, copies, replacements, deletions, new folders)
+// in memory. A batch run over it makes exactly the calls a real run makes and
+// meets the same errors where they can be known beforehand (a missing form, a
+// read-only form, a folder that is not there), while nothing on disk
+// changes. Afterwards the overlay tells what the run would have written.
+//
+// Paths are compared after "." and ".." are resolved and ASCII letters are
+// folded to lower case, as Windows compares them, so two projects that name
+// one form differently ("..\Shared\frmA.frm", "Shared\FRMA.frm") see one file.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/file_system.h"
+
+namespace xpconv {
+
+class OverlayFileSystem : public FileSystem {
+ public:
+  // inner must outlive this object; it is only read.
+  explicit OverlayFileSystem(FileSystem& inner);
+  ~OverlayFileSystem() override;
+
+  std::unique_ptr<InputFile> OpenInput(const std::string& path) override;
+  std::unique_ptr<OutputFile> OpenOutput(const std::string& path) override;
+  int64_t FileLength(const std::string& path) override;
+  void Remove(const std::string& path) override;
+  void CopyOver(const std::string& source, const std::string& target) override;
+  void Replace(const std::string& source, const std::string& target) override;
+  void CreateFolder(const std::string& path) override;
+  std::optional<std::string> FirstPlainFile(const std::string& folder) override;
+  std::string ToDisplayText(std::string_view ansi) override;
+  // Asked of the real files: where a link leads, and the run's lock on the
+  // project file (which changes nothing on disk), so a preview follows links
+  // as a run does and meets a run that holds the project.
+  std::string FinalPath(const std::string& path) override;
+  std::unique_ptr<RunLock> LockRun(const std::string& path) override;
+  bool IsReadOnly(const std::string& path) override;
+
+  // What the overlay holds for path: nothing (changed false, the real file
+  // stands), the bytes the run left there, or a deletion (changed true,
+  // bytes nullopt).
+  struct Content {
+    bool changed = false;              // the overlay holds this path
+    std::optional<std::string> bytes;  // nullopt when deleted (or never there)
+  };
+  Content ContentOf(const std::string& path) const;
+  // The engine paths of every file the run wrote or deleted, as they were
+  // first named, in the order of their normalised keys.
+  std::vector<std::string> ChangedPaths() const;
+  // The folders the run created, as they were named.
+  std::vector<std::string> CreatedFolders() const;
+
+  // The key under which a path is compared (see above).
+  static std::string KeyOf(std::string_view path);
+
+ private:
+  struct Node {
+    std::string path;                    // as first named
+    std::shared_ptr<std::string> bytes;  // null: deleted
+  };
+
+  const Node* Find(const std::string& path) const;
+  Node& Put(const std::string& path, std::shared_ptr<std::string> bytes);
+  // The file's bytes as the run sees them; raises like OpenInput.
+  std::string ReadBytes(const std::string& path);
+  bool ExistsNow(const std::string& path);
+  bool FolderExists(const std::string& folder);
+  // Raises as the real write would for a target that cannot take new
+  // content: its folder is missing, or it is a read-only file.
+  void CheckWritable(const std::string& target);
+
+  FileSystem& inner_;
+  std::map<std::string, Node> nodes_;
+  std::map<std::string, std::string> created_folders_;  // key -> as named
+  std::map<std::string, bool> known_folders_;           // probes of inner
+};
+
+}  // namespace xpconv

@@ -1,0 +1,49 @@
+// What a caller may learn about a batch run while it happens: which entry is
+// being converted, what became of it, whether the project file got the
+// library line, and an error that ended the run. The console program builds
+// its preview and its reports on it; the wizard passes none.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace xpconv {
+
+class VbError;
+
+// What one form job did. replaced counts the replaced control headers per
+// kind (indexed like ControlKind), nested ones included.
+struct FormJobDetails {
+  int32_t result = 0;  // kFormUnchanged, kFormConverted or kFormFailed
+  std::array<int32_t, 4> replaced{};
+  // True once the converted text has taken the form's place (also when an
+  // abort raised afterwards makes the job report 2).
+  bool form_replaced = false;
+  // The error the job reported; 0 when there was none (also after an abort).
+  int32_t error_number = 0;
+  std::string error_text;
+};
+
+class RunObserver {
+ public:
+  RunObserver() = default;
+  RunObserver(const RunObserver&) = delete;
+  RunObserver& operator=(const RunObserver&) = delete;
+  virtual ~RunObserver() = default;
+
+  // The project file has been handled: added tells whether the library line
+  // was written; backup_folder is where its copy went ("" without backups).
+  virtual void ProjectFileDone(bool added, const std::string& backup_folder) = 0;
+  // Entry index (0-based, as the host numbers them) resolved to form_path.
+  virtual void EntryStarted(int16_t index, const std::string& form_path) = 0;
+  // The entry's job has ended; backup_folder is where the form was copied
+  // before it ("" when no copy was made).
+  virtual void EntryDone(int16_t index, const FormJobDetails& details,
+                         const std::string& backup_folder) = 0;
+  // An error the run trapped outside the form job (the project file, a
+  // backup copy) and showed to the user; the run ends with it.
+  virtual void RunFailed(const VbError& error) = 0;
+};
+
+}  // namespace xpconv

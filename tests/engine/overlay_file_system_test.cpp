@@ -1,0 +1,96 @@
+#include "engine/overlay_file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/error.h"
+#include "tests/support/temp_dir.h"
+
+namespace xpconv {
+namespace {
+
+int32_t ErrorOf(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const VbError& error) {
+    return error.number();
+  }
+  return 0;
+}
+
+TEST(OverlayFileSystemTest, KeysFoldCaseAndResolveDots) {
+  const struct {
+    const char* path;
+    const char* key;
+  } cases[] = {
+      {"\\p\\App\\..\\Shared\\frmA.frm", "\\p\\shared\\frma.frm"},
+      {"\\p\\App\\.\\FORMS\\x.frm", "\\p\\app\\forms\\x.frm"},
+      {"C:\\..\\a.frm", "c:\\..\\a.frm"},
+      {"..\\..\\a.frm", "..\\..\\a.frm"},
+      {"frmA.frm", "frma.frm"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(OverlayFileSystem::KeyOf(c.path), c.key) << c.path;
+}
+
+// Every change stays in memory and reads back as the run wrote it; the
+// disk never sees one.
+TEST(OverlayFileSystemTest, ChangesStayInMemoryAndReadBack) {
+  testing::TempDir dir;
+  dir.WriteFile("a.frm", "one\r\ntwo\nthree");
+  const std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  OverlayFileSystem fs(*native);
+  const std::string a = dir.Path("a.frm");
+  const std::string folder = dir.Path("_Backup");
+
+  fs.CreateFolder(folder);
+  fs.CopyOver(a, folder + "\\a.frm");
+  {
+    std::unique_ptr<OutputFile> out = fs.OpenOutput(dir.Path("~form.tmp"));
+    out->WriteLine("new");
+    out->Close();
+  }
+  fs.Replace(dir.Path("~form.tmp"), dir.Path("A.FRM"));
+
+  EXPECT_EQ(fs.FileLength(a), 5);
+  std::unique_ptr<InputFile> in = fs.OpenInput(a);
+  EXPECT_EQ(in->ReadLine(), "new");
+  EXPECT_TRUE(in->AtEnd());
+  std::unique_ptr<InputFile> backup = fs.OpenInput(folder + "\\a.frm");
+  EXPECT_EQ(backup->ReadLine(), "one");
+  EXPECT_EQ(backup->ReadLine(), "two");
+  EXPECT_EQ(backup->ReadLine(), "three");
+  EXPECT_EQ(ErrorOf([&] { backup->ReadLine(); }), err::kInputPastEnd);
+  EXPECT_EQ(fs.FirstPlainFile(folder + "\\"), "a.frm");
+  EXPECT_EQ(ErrorOf([&] { fs.FileLength(dir.Path("~form.tmp")); }), err::kFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs.CreateFolder(folder); }), err::kPathFileAccess);
+
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.frm"}));
+  EXPECT_EQ(dir.ReadFile("a.frm"), "one\r\ntwo\nthree");
+}
+
+// The refusals a real run would meet are met without trying the write.
+TEST(OverlayFileSystemTest, RefusesWhatTheRealSystemWouldRefuse) {
+  testing::TempDir dir;
+  dir.WriteFile("ro.frm", "x");
+  dir.WriteFile("tmp.frm", "y");
+  dir.SetReadOnly("ro.frm", true);
+  const std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  OverlayFileSystem fs(*native);
+
+  EXPECT_EQ(ErrorOf([&] { fs.Replace(dir.Path("tmp.frm"), dir.Path("ro.frm")); }),
+            err::kPermissionDenied);
+  EXPECT_EQ(ErrorOf([&] { fs.OpenOutput(dir.Path("missing\\x.tmp")); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs.CreateFolder(dir.Path("a\\b")); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs.Remove(dir.Path("none.frm")); }), err::kFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { fs.OpenInput(dir.Path("none.frm")); }), err::kFileNotFound);
+  fs.Remove(dir.Path("tmp.frm"));
+  EXPECT_EQ(ErrorOf([&] { fs.Remove(dir.Path("tmp.frm")); }), err::kFileNotFound);
+  EXPECT_TRUE(dir.Exists("tmp.frm"));
+  dir.SetReadOnly("ro.frm", false);
+}
+
+}  // namespace
+}  // namespace xpconv
