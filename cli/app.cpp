@@ -289,17 +289,42 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   return status;
 }
 
-// path relative to folder when it lies below it, in the file system's
-// names (UTF-8) with "/" separators, as a patch names files.
-std::string PatchPath(FileSystem& fs, const std::string& folder, const std::string& path) {
-  std::string relative = path;
-  if (path.size() > folder.size() &&
-      OverlayFileSystem::KeyOf(path.substr(0, folder.size())) == OverlayFileSystem::KeyOf(folder)) {
-    relative = path.substr(folder.size());
+std::vector<std::string> Components(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t slash = path.find('\\', start);
+    std::string part = path.substr(start, slash - start);
+    if (part == ".." && !parts.empty() && parts.back() != ".." && !parts.back().empty()) {
+      parts.pop_back();
+    } else if (part != "." && !(part.empty() && !parts.empty())) {
+      parts.push_back(std::move(part));
+    }
+    if (slash == std::string::npos) break;
+    start = slash + 1;
   }
-  std::string shown = fs.ToDisplayText(relative);
-  std::replace(shown.begin(), shown.end(), '\\', '/');
-  return shown;
+  return parts;
+}
+
+// path relative to the folder base, in the file system's names (UTF-8)
+// with "/" separators, as a patch names files: "../" where it lies outside
+// (which git apply and patch refuse, so such a file must be patched from a
+// folder above).
+std::string PatchPath(FileSystem& fs, const std::string& base, const std::string& path) {
+  const std::vector<std::string> from = Components(base);
+  const std::vector<std::string> to = Components(path);
+  size_t same = 0;
+  while (same < from.size() && same + 1 < to.size() &&
+         OverlayFileSystem::KeyOf(from[same]) == OverlayFileSystem::KeyOf(to[same])) {
+    ++same;
+  }
+  std::string relative;
+  for (size_t i = same; i < from.size(); ++i) relative += "../";
+  for (size_t i = same; i < to.size(); ++i) {
+    if (i > same) relative += '/';
+    relative += fs.ToDisplayText(to[i]);
+  }
+  return relative;
 }
 
 std::string CurrentBytes(FileSystem& fs, const std::string& path) {
@@ -346,12 +371,11 @@ void ShowDiffLine(const DiffLine& line, FileSystem& fs, std::ostream& out) {
 
 // The diff of every file the dry run would change: each project's file when
 // it gets the library line, and each form it would convert, named relative
-// to the project's folder. A form two projects list appears once.
-void PrintDiffs(const std::vector<ProjectRecord>& records, FileSystem& fs,
+// to base. A form two projects list appears once.
+void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& base, FileSystem& fs,
                 const OverlayFileSystem& overlay, bool terminal, std::ostream& out) {
   std::set<std::string> done;
   for (const ProjectRecord& record : records) {
-    const std::string folder = ProjectFolderOf(record.project);
     std::vector<std::string> files;
     if (record.library_line_added.value_or(false)) files.push_back(record.project);
     for (const EntryRecord& entry : record.entries) {
@@ -362,7 +386,7 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, FileSystem& fs,
       const OverlayFileSystem::Content after = overlay.ContentOf(path);
       if (!after.changed || !after.bytes) continue;
       const std::vector<DiffLine> diff =
-          UnifiedDiff(CurrentBytes(fs, path), *after.bytes, PatchPath(fs, folder, path));
+          UnifiedDiff(CurrentBytes(fs, path), *after.bytes, PatchPath(fs, base, path));
       if (terminal) {
         for (const DiffLine& line : diff) ShowDiffLine(line, fs, out);
       } else {
@@ -426,7 +450,10 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
              << std::flush;
   }
   if (line.dry_run && line.diff) {
-    PrintDiffs(report.projects, fs, overlay, terminal.OutputIsTerminal(), io.out);
+    // Named relative to the folder of the first project or group given:
+    // the project's own folder for one project, the group's for a group.
+    const std::string base = ProjectFolderOf(ToEnginePath(line.paths.front()));
+    PrintDiffs(report.projects, base, fs, overlay, terminal.OutputIsTerminal(), io.out);
   }
   report.aborted = std::any_of(report.projects.begin(), report.projects.end(),
                                [](const ProjectRecord& record) { return record.aborted; });

@@ -5,9 +5,10 @@
 set -euo pipefail
 
 # msitools: wixl builds the installer, msiinfo reads it in the package test;
-# binutils: strings reads the programs' version resources there.
+# binutils: strings reads the programs' version resources there; git, patch
+# and python3: the console tests apply a preview's patch and read reports.
 packages=(cmake make g++ googletest mingw-w64 wine wine64 xvfb xauth imagemagick x11-utils xdotool time
-  msitools binutils)
+  msitools binutils git patch python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -244,5 +244,246 @@ TEST_F(PreviewTest, DiffOnATerminalIsShownInUtf8WithColours) {
   EXPECT_TRUE(Contains(err.str(), "würde konvertiert")) << err.str();
 }
 
+TEST_F(PreviewTest, RestoreAfterARunGivesBackTheOriginalsAndKeepsTheBackups) {
+  MakeProject();
+  const auto originals = Snapshot(dir.native());
+  ASSERT_EQ(Run({"run", Arg("App.vbp"), "--yes"}), kExitOk) << err.str();
+  const auto converted = Snapshot(dir.native());
+
+  EXPECT_EQ(Run({"restore", Arg("App.vbp"), "--dry-run"}), kExitOk);
+  EXPECT_EQ(Snapshot(dir.native()), converted);
+  EXPECT_TRUE(Contains(out.str(), "1 frmA.frm: wird wiederhergestellt\n")) << out.str();
+  EXPECT_TRUE(Contains(out.str(), "2 Forms\\frmB.frm: keine Sicherung\n")) << out.str();
+  EXPECT_TRUE(Contains(out.str(), "App.vbp: wird wiederhergestellt\n")) << out.str();
+
+  EXPECT_EQ(Run({"restore", Arg("App.vbp"), "--answer", "nein"}), kExitFailed);
+  EXPECT_EQ(Snapshot(dir.native()), converted);
+  EXPECT_TRUE(Contains(err.str(), "Wiederherstellen?\n[j]a / [n]ein? Nein")) << err.str();
+
+  EXPECT_EQ(Run({"restore", Arg("App.vbp"), "--yes"}), kExitOk) << err.str();
+  auto now = Snapshot(dir.native());
+  for (const auto& [name, bytes] : originals) EXPECT_EQ(now[name], bytes) << name;
+  EXPECT_EQ(now["_Backup/frmA.frm"], originals.at("frmA.frm"));
+  EXPECT_TRUE(Contains(out.str(), "3 Datei(en) wiederhergestellt.")) << out.str();
+
+  // A second restore finds nothing to do and asks nothing.
+  EXPECT_EQ(Run({"restore", Arg("App.vbp")}), kExitOk);
+  EXPECT_TRUE(Contains(out.str(), "1 frmA.frm: unverändert\n")) << out.str();
+  EXPECT_TRUE(Contains(out.str(), "Nichts wiederherzustellen.")) << out.str();
+}
+
+TEST_F(PreviewTest, ARestoreThatFailsStopsThereAndSaysSo) {
+  MakeProject();
+  ASSERT_EQ(Run({"run", Arg("App.vbp"), "--yes"}), kExitOk);
+  const std::string converted_c = dir.ReadFile("frmC.frm");
+  dir.SetReadOnly("frmA.frm", true);
+
+  EXPECT_EQ(Run({"restore", Arg("App.vbp"), "--yes", "--report", Arg("r.json")}), kExitFailed);
+
+  EXPECT_TRUE(Contains(err.str(), "Fehler: 70\nZugriff verweigert")) << err.str();
+  EXPECT_EQ(dir.ReadFile("frmC.frm"), converted_c);
+  const std::string report = dir.ReadFile("r.json");
+  EXPECT_TRUE(Contains(report,
+                       "\"outcome\": \"failed\", \"replaced\": {\"Frame\": 0, "
+                       "\"CheckBox\": 0, \"OptionButton\": 0, \"ProgressBar\": 0}, "
+                       "\"error\": {\"number\": 70, \"text\": \"Zugriff verweigert\"}"))
+      << report;
+  EXPECT_TRUE(Contains(report, "\"entry\": \"frmC.frm\", \"path\": ")) << report;
+  EXPECT_TRUE(Contains(report, "\"outcome\": \"skipped\"")) << report;
+  dir.SetReadOnly("frmA.frm", false);
+}
+
+TEST_F(PreviewTest, ReportsRecordEachEntryAndTheWholeRun) {
+  MakeProject();
+  dir.SetReadOnly("frmC.frm", true);
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--yes", "--keep", "frame", "--report", Arg("r.json")}),
+            kExitFailed);
+  // Without backups: the first run's backup of the read-only form is
+  // read-only too and would stop this run before its job is recorded.
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--no-backup", "--answer", "nein", "--answer", "ja",
+                 "--report", Arg("r.csv")}),
+            kExitFailed);
+  dir.SetReadOnly("frmC.frm", false);
+
+  const std::string json = dir.ReadFile("r.json");
+  for (const char* field :
+       {"\"command\": \"run\"", "\"dry_run\": false", "\"keep\": [\"frame\"]",
+        "\"library_line_added\": true", "\"project_file\": \"converted\"", "\"aborted\": false",
+        "\"exit_status\": 1",
+        "{\"number\": 1, \"kind\": \"Form\", \"entry\": \"frmA.frm\", \"path\": ",
+        "\"outcome\": \"converted\", \"replaced\": {\"Frame\": 0, \"CheckBox\": 1, "
+        "\"OptionButton\": 2, \"ProgressBar\": 1}, \"error\": null}",
+        "\"entry\": \"Forms\\\\frmB.frm\"", "\"outcome\": \"unchanged\"",
+        "\"error\": {\"number\": 70, \"text\": \"Zugriff verweigert\"}"}) {
+    EXPECT_TRUE(Contains(json, field)) << field << "\n" << json;
+  }
+  EXPECT_FALSE(dir.Exists("r.json.tmp"));
+
+  const std::string csv = dir.ReadFile("r.csv");
+  EXPECT_EQ(csv.rfind("command,dry_run,options,project,", 0), 0u) << csv;
+  // frmA was converted by the first run: the second finds it unchanged.
+  EXPECT_TRUE(Contains(csv, ",1,Form,frmA.frm,")) << csv;
+  EXPECT_TRUE(Contains(csv, ",converted,1,0,0,0,,,false,1\r\n")) << csv;
+  EXPECT_TRUE(Contains(csv, ",unchanged,0,0,0,0,,,false,1\r\n")) << csv;
+  EXPECT_TRUE(Contains(csv, ",failed,1,1,2,1,70,Zugriff verweigert,false,1\r\n")) << csv;
+
+#ifndef _WIN32
+  // Standard readers take both.
+  if (std::system("python3 -c '' >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "python3 is installed by scripts/install-deps.sh";
+  }
+  const std::string check =
+      "python3 -c \"import csv, json, sys\n"
+      "r = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+      "assert [e['outcome'] for e in r['projects'][0]['entries']] == "
+      "['converted', 'unchanged', 'failed'], r\n"
+      "rows = list(csv.DictReader(open(sys.argv[2], encoding='utf-8', newline='')))\n"
+      "assert [x['outcome'] for x in rows] == ['converted', 'unchanged', 'failed'], rows\n"
+      "assert rows[2]['error_text'] == 'Zugriff verweigert'\n"
+      "assert len({len(x) for x in rows}) == 1\" '" +
+      dir.native() + "/r.json' '" + dir.native() + "/r.csv'";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+#endif
+}
+
+TEST_F(PreviewTest, AReportIsWrittenAlsoWhenTheRunIsAborted) {
+  MakeProject();
+  terminal.interrupt_at = {3};
+  in.str("j\n");
+  terminal.input_is_terminal = true;
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--yes", "--report", Arg("r.json")}), kExitFailed);
+
+  const std::string json = dir.ReadFile("r.json");
+  EXPECT_TRUE(Contains(json, "\"aborted\": true")) << json;
+  EXPECT_TRUE(Contains(json, "\"outcome\": \"skipped\"")) << json;
+}
+
+TEST_F(PreviewTest, SeveralProjectsAndAGroupRunOneAfterTheOther) {
+  // B shares frmA with App through "..\"; the group names App once as its
+  // start project and once more as a project.
+  MakeProject();
+  dir.WriteFile("B\\B.vbp", ProjectText({"..\\frmA.frm", "frmD.frm"}));
+  dir.WriteFile("B\\frmD.frm", ConvertibleForm("frmD"));
+  dir.WriteFile("All.vbg",
+                "VBGROUP 5.0\r\nStartupProject=App.vbp\r\nProject=B\\B.vbp\r\n"
+                "Project=App.vbp\r\n");
+  const auto before = Snapshot(dir.native());
+
+  EXPECT_EQ(Run({"list", Arg("All.vbg")}), kExitOk);
+  EXPECT_TRUE(Contains(out.str(), "/B/B.vbp:\n1\t..\\frmA.frm\n2\tfrmD.frm\n")) << out.str();
+
+  EXPECT_EQ(Run({"run", Arg("All.vbg"), "--dry-run"}), kExitOk);
+  EXPECT_EQ(Snapshot(dir.native()), before);
+  EXPECT_TRUE(Contains(out.str(), "1 ..\\frmA.frm: unverändert")) << out.str();
+  EXPECT_TRUE(Contains(out.str(), "3 Datei(en) würden aktualisiert.")) << out.str();
+
+  // --answer values are used in order across the projects: App's backup
+  // question takes the first, B's the second.
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), Arg("B/B.vbp"), "--no-backup", "--answer", "nein",
+                 "--answer", "ja"}),
+            kExitOk)
+      << err.str();
+  EXPECT_FALSE(dir.Exists("frmA.frm.bak"));
+  EXPECT_EQ(dir.List("_Backup"), std::vector<std::string>{});
+  EXPECT_TRUE(dir.Exists("B\\_Backup\\B.vbp"));
+  EXPECT_TRUE(Contains(out.str(),
+                       "Gesamt: 2 von 2 Projekt(en) bearbeitet, 0 davon ohne Erfolg; "
+                       "3 Datei(en) aktualisiert.\n"))
+      << out.str();
+}
+
+TEST_F(PreviewTest, SeveralProjectsStopAtTheFirstErrorUnlessKeepGoing) {
+  MakeProject();
+  dir.WriteFile("B\\B.vbp", ProjectText({"frmD.frm"}));
+  dir.WriteFile("B\\frmD.frm", ConvertibleForm("frmD"));
+  dir.SetReadOnly("frmC.frm", true);
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), Arg("B/B.vbp"), "--yes"}), kExitFailed);
+  EXPECT_EQ(dir.ReadFile("B\\frmD.frm"), ConvertibleForm("frmD"));
+  EXPECT_TRUE(Contains(out.str(), "Gesamt: 1 von 2 Projekt(en) bearbeitet, 1 davon ohne Erfolg"))
+      << out.str();
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), Arg("B/B.vbp"), "--yes", "--keep-going"}), kExitFailed);
+  EXPECT_NE(dir.ReadFile("B\\frmD.frm"), ConvertibleForm("frmD"));
+  dir.SetReadOnly("frmC.frm", false);
+}
+
+TEST_F(PreviewTest, DesignersJoinListRunAndRestoreOnlyWhenAskedFor) {
+  dir.WriteFile("App.vbp",
+                "Type=Exe\r\nForm=frmA.frm\r\nUserControl=Controls\\ctlA.ctl\r\n"
+                "PropertyPage=ppgA.pag\r\nForm=frmB.frm\r\nUserDocument=docA.dob\r\n");
+  dir.WriteFile("frmA.frm", ConvertibleForm("frmA"));
+  dir.WriteFile("frmB.frm", PlainForm("frmB"));
+  dir.WriteFile("Controls\\ctlA.ctl", ConvertibleForm("ctlA"));
+  dir.WriteFile("ppgA.pag", ConvertibleForm("ppgA"));
+  dir.WriteFile("docA.dob", ConvertibleForm("docA"));
+  const auto originals = Snapshot(dir.native());
+
+  EXPECT_EQ(Run({"list", Arg("App.vbp")}), kExitOk);
+  EXPECT_EQ(out.str(), "1\tfrmA.frm\n2\tfrmB.frm\n");
+  EXPECT_EQ(Run({"list", Arg("App.vbp"), "--designers"}), kExitOk);
+  EXPECT_EQ(out.str(),
+            "1\tForm\tfrmA.frm\n2\tUserControl\tControls\\ctlA.ctl\n3\tPropertyPage\tppgA.pag\n"
+            "4\tForm\tfrmB.frm\n5\tUserDocument\tdocA.dob\n");
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--dry-run"}), kExitOk);
+  EXPECT_FALSE(Contains(out.str(), "ctlA")) << out.str();
+  EXPECT_TRUE(Contains(out.str(), "\n  2 frmB.frm: unverändert\n")) << out.str();
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--yes", "--designers", "--select", "2-5"}), kExitOk);
+  EXPECT_TRUE(Contains(out.str(), "3 Datei(en) wurde(n) aktualisiert.")) << out.str();
+  EXPECT_NE(dir.ReadFile("Controls\\ctlA.ctl"), originals.at("Controls/ctlA.ctl"));
+  EXPECT_EQ(dir.ReadFile("Controls\\_Backup\\ctlA.ctl"), originals.at("Controls/ctlA.ctl"));
+
+  EXPECT_EQ(Run({"restore", Arg("App.vbp"), "--yes", "--designers"}), kExitOk) << err.str();
+  auto now = Snapshot(dir.native());
+  for (const auto& [name, bytes] : originals) EXPECT_EQ(now[name], bytes) << name;
+}
+
+#ifndef _WIN32
+// What the issue's users will do first: the sample project and its group.
+TEST_F(PreviewTest, TheSampleProjectPreviewsConvertsAndRestores) {
+  if (std::system("git --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "git is not installed";
+  const std::string sample = dir.native() + "/Kundenverwaltung";
+  std::filesystem::copy(XPC_SAMPLES_DIR "/Kundenverwaltung", sample,
+                        std::filesystem::copy_options::recursive);
+  const auto originals = Snapshot(sample);
+  const std::string group = sample + "/Kundenverwaltung.vbg";
+
+  ASSERT_EQ(Run({"run", group, "--designers", "--dry-run", "--diff"}), kExitOk) << err.str();
+  EXPECT_EQ(Snapshot(sample), originals);
+  dir.WriteFile("sample.patch", out.str());
+
+  ASSERT_EQ(Run({"run", group, "--designers", "--yes", "--report", Arg("run.json")}), kExitOk)
+      << err.str();
+  const auto converted = Snapshot(sample);
+  const std::string json = dir.ReadFile("run.json");
+  EXPECT_TRUE(Contains(json,
+                       "\"kind\": \"UserControl\", \"entry\": \"Controls\\\\ctlAdresse.ctl\""
+                       ", \"path\": "))
+      << json;
+  EXPECT_TRUE(Contains(json, "\"entry\": \"..\\\\Forms\\\\frmOptionen.frm\", \"path\": ")) << json;
+
+  ASSERT_EQ(Run({"restore", group, "--designers", "--yes", "--report", Arg("restore.csv")}),
+            kExitOk)
+      << err.str();
+  auto restored = Snapshot(sample);
+  for (const auto& [name, bytes] : originals) EXPECT_EQ(restored[name], bytes) << name;
+
+  // The group's patch names its files relative to the group's folder and
+  // applies there.
+  Restore(sample, originals);
+  const std::string apply =
+      "cd '" + sample + "' && git apply '" + dir.native() + "/sample.patch' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(apply.c_str()), 0);
+  for (const char* file : {"Kundenverwaltung.vbp", "frmHaupt.frm", "Forms/frmKunde.frm",
+                           "Forms/frmOptionen.frm", "frmInfo.frm", "Controls/ctlAdresse.ctl"}) {
+    EXPECT_EQ(Snapshot(sample)[file], converted.at(file)) << file;
+  }
+}
+#endif
+
 }  // namespace
 }  // namespace xpconv::cli

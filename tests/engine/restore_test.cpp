@@ -1,0 +1,124 @@
+#include "engine/restore.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/error.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_dir.h"
+
+namespace xpconv {
+namespace {
+
+using testing::TempDir;
+
+TEST(RestoreTest, PlanComparesEachFileWithItsBackup) {
+  const struct {
+    const char* name;
+    const char* file;    // nullptr: not there
+    const char* backup;  // nullptr: not there
+    RestoreState state;
+  } cases[] = {
+      {"no backup", "x", nullptr, RestoreState::kNoBackup},
+      {"neither", nullptr, nullptr, RestoreState::kNoBackup},
+      {"equal", "same\r\n", "same\r\n", RestoreState::kUnchanged},
+      {"line ends differ", "a\r\n", "a\n", RestoreState::kRestore},
+      {"converted", "new", "old", RestoreState::kRestore},
+      {"file gone", nullptr, "old", RestoreState::kRestore},
+  };
+  const std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    dir.MakeDir("Forms\\_Backup");
+    if (c.file != nullptr) dir.WriteFile("Forms\\frmA.frm", c.file);
+    if (c.backup != nullptr) dir.WriteFile("Forms\\_Backup\\frmA.frm", c.backup);
+    const RestoreItem item = PlanRestore(*fs, dir.Path("Forms\\frmA.frm"));
+    EXPECT_EQ(item.state, c.state);
+    EXPECT_EQ(item.backup, dir.Path("Forms\\_Backup\\frmA.frm"));
+  }
+}
+
+TEST(RestoreTest, RestoreTakesTheBackupsBytesAndLeavesTheBackup) {
+  TempDir dir;
+  dir.WriteFile("frmA.frm", "converted\r\n");
+  dir.WriteFile("_Backup\\frmA.frm", "original\n");
+  const std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+
+  RestoreFile(*fs, PlanRestore(*fs, dir.Path("frmA.frm")));
+
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "original\n");
+  EXPECT_EQ(dir.ReadFile("_Backup\\frmA.frm"), "original\n");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"_Backup", "frmA.frm"}));
+}
+
+TEST(RestoreTest, AReadOnlyFileIsRefusedAndStays) {
+  TempDir dir;
+  dir.WriteFile("frmA.frm", "converted\r\n");
+  dir.WriteFile("_Backup\\frmA.frm", "original\n");
+  dir.SetReadOnly("frmA.frm", true);
+  const std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+
+  try {
+    RestoreFile(*fs, PlanRestore(*fs, dir.Path("frmA.frm")));
+    ADD_FAILURE() << "no error";
+  } catch (const VbError& error) {
+    EXPECT_EQ(error.number(), err::kPermissionDenied);
+  }
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), "converted\r\n");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"_Backup", "frmA.frm"}));
+  dir.SetReadOnly("frmA.frm", false);
+}
+
+// A failure at each file operation of restoring two files, one after the
+// other: every file is either as it was or exactly restored, and the
+// backups are untouched.
+TEST(RestoreTest, AFailureAtAnyOperationLosesNothing) {
+  const std::vector<std::string> files = {"App.vbp", "Forms\\frmA.frm"};
+  auto setup = [&](const TempDir& dir) {
+    for (const std::string& file : files) {
+      const size_t slash = file.rfind('\\');
+      const std::string folder = slash == std::string::npos ? "" : file.substr(0, slash + 1);
+      const std::string name = file.substr(slash == std::string::npos ? 0 : slash + 1);
+      dir.WriteFile(file, "converted " + file + "\r\n");
+      dir.WriteFile(folder + "_Backup\\" + name, "original " + file + "\n");
+    }
+  };
+  auto restore_all = [&](FileSystem& fs, const TempDir& dir) {
+    for (const std::string& file : files) RestoreFile(fs, PlanRestore(fs, dir.Path(file)));
+  };
+
+  int total = 0;
+  {
+    TempDir dir;
+    setup(dir);
+    testing::FaultyFileSystem fs;
+    restore_all(fs, dir);
+    total = fs.operations();
+  }
+  ASSERT_GT(total, 6);
+  for (int n = 1; n <= total; ++n) {
+    SCOPED_TRACE("failure at operation " + std::to_string(n));
+    TempDir dir;
+    setup(dir);
+    testing::FaultyFileSystem fs;
+    fs.FailAt(n);
+    try {
+      restore_all(fs, dir);
+    } catch (const VbError&) {
+    }
+    EXPECT_TRUE(fs.failed());
+    for (const std::string& file : files) {
+      const std::string now = dir.ReadFile(file);
+      EXPECT_TRUE(now == "converted " + file + "\r\n" || now == "original " + file + "\n") << now;
+    }
+    EXPECT_EQ(dir.ReadFile("_Backup\\App.vbp"), "original App.vbp\n");
+    EXPECT_EQ(dir.ReadFile("Forms\\_Backup\\frmA.frm"), "original Forms\\frmA.frm\n");
+  }
+}
+
+}  // namespace
+}  // namespace xpconv
