@@ -527,6 +527,14 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
     io.out << RestoreText(items[i].state) << '\n';
   }
   io.out << std::flush;
+  for (const RestoreItem& item : items) {
+    if (item.state == RestoreState::kNoBackup) continue;
+    const std::string folder_of_backup = ProjectFolderOf(item.backup);
+    auto& folders = record.backup_folders;
+    if (std::find(folders.begin(), folders.end(), folder_of_backup) == folders.end()) {
+      folders.push_back(folder_of_backup);
+    }
+  }
   if (line.dry_run) return kExitOk;
   if (to_restore == 0) {
     io.out << "Nichts wiederherzustellen.\n" << std::flush;

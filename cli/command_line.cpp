@@ -278,16 +278,25 @@ std::vector<bool> ResolveSelection(const std::vector<SelectRange>& select, int32
 std::string UsageText() {
   return R"(Aufruf:
   xpconvert form DATEI.frm... [--keep ART]... [--plain] [--codepage NAME] [--trace]
-  xpconvert list PROJEKT.vbp [--codepage NAME]
-  xpconvert run PROJEKT.vbp [--select N[,N-M...]] [--keep ART]... [--plain] [--no-backup]
-                [--yes | --answer ja|nein|abbrechen...] [--codepage NAME] [--trace]
+  xpconvert list PROJEKT.vbp|GRUPPE.vbg... [--designers] [--codepage NAME]
+  xpconvert run PROJEKT.vbp|GRUPPE.vbg... [--select N[,N-M...]] [--keep ART]... [--plain]
+                [--no-backup] [--designers] [--dry-run [--diff]] [--report DATEI]
+                [--keep-going] [--yes | --answer ja|nein|abbrechen...] [--codepage NAME]
+                [--trace]
+  xpconvert restore PROJEKT.vbp|GRUPPE.vbg... [--select N[,N-M...]] [--designers] [--dry-run]
+                [--report DATEI] [--keep-going] [--yes | --answer ja|nein...] [--codepage NAME]
   xpconvert --help | --version
 
 Befehle:
-  form   konvertiert die genannten Formulardateien an Ort und Stelle (ohne Sicherungskopie)
-  list   zeigt die Formular-Einträge des Projekts, nummeriert ab 1
-  run    konvertiert die gewählten Formulare des Projekts, trägt die Steuerelement-
-         Bibliothek in die Projektdatei ein und legt Sicherungskopien in "_Backup" an
+  form     konvertiert die genannten Formulardateien an Ort und Stelle (ohne Sicherungskopie)
+  list     zeigt die Formular-Einträge des Projekts, nummeriert ab 1
+  run      konvertiert die gewählten Formulare des Projekts, trägt die Steuerelement-
+           Bibliothek in die Projektdatei ein und legt Sicherungskopien in "_Backup" an
+  restore  stellt Formulare und Projektdatei aus ihren Sicherungskopien in "_Backup" wieder
+           her (die Sicherungskopien bleiben erhalten)
+
+Mehrere Projekte und Projektgruppen (.vbg) werden nacheinander bearbeitet, jedes mit
+eigenen Fragen, Sicherungskopien und eigener Zusammenfassung.
 
 Optionen:
   --keep ART          diese Art nicht ersetzen: frame, checkbox, option, progressbar
@@ -298,15 +307,23 @@ Optionen:
   --trace             jede Host-Operation der Engine als JSON-Zeile auf stdout
   --select N[,N-M]    nur diese Einträge (Nummern wie bei list); Vorgabe: alle
   --no-backup         keine Sicherungskopien der Formulare und der Projektdatei
+  --designers         auch UserControl-, PropertyPage- und UserDocument-Einträge (.ctl, .pag, .dob)
+  --dry-run           nichts ändern, nur zeigen, was ein Lauf täte
+  --diff              (mit --dry-run) die Änderungen als Patch auf stdout (git apply, patch -p1)
+  --report DATEI      Protokoll des Laufs als JSON (DATEI endet auf .json) oder CSV
+  --keep-going        nach einem Projekt mit Fehler mit dem nächsten weitermachen
   --yes               jede Frage mit Ja beantworten
-  --answer ANTWORT    die nächste Frage so beantworten (ja, nein, abbrechen; mehrfach)
+  --answer ANTWORT    die nächste Frage so beantworten (ja, nein, abbrechen; mehrfach,
+                      der Reihe nach über alle Projekte)
   --version           Programmname und Version zeigen
 
 Fragen werden auf der Konsole gestellt: [j]a, [n]ein, [a]bbrechen. Ohne Konsole und
 ohne vorgegebene Antwort gilt Abbrechen, wo die Frage es anbietet, sonst Nein.
+Ein Probelauf fragt nicht: er nimmt die vorgegebene Antwort, sonst Ja.
 Strg+C fragt "Wirklich abbrechen?"; j bricht ab, die aktuelle Datei bleibt unverändert.
 
-Exit-Status: 0 fertig, 1 Fehler oder Abbruch, 2 falscher Aufruf.
+Exit-Status: 0 fertig, 1 Fehler oder Abbruch, 2 falscher Aufruf; bei mehreren Projekten
+der schlechteste.
 )";
 }
 

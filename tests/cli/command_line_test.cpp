@@ -157,7 +157,9 @@ TEST(ResolveSelectionTest, ANumberPastTheLastEntryIsAUsageErrorNamingIt) {
 TEST(UsageTextTest, NamesEveryCommandAndOption) {
   const std::string text = UsageText();
   for (const char* word : {"form", "list", "run", "--keep", "--plain", "--codepage", "--trace",
-                           "--select", "--no-backup", "--yes", "--answer", "--help", "--version"}) {
+                           "--select", "--no-backup", "--yes", "--answer", "--help", "--version",
+                           "restore", "--dry-run", "--diff", "--report", "--keep-going",
+                           "--designers"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }

@@ -40,6 +40,8 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
   return files;
 }
 
+#ifndef _WIN32
+// Only the tests that call git, patch or Python need these.
 void Restore(const std::string& folder, const std::map<std::string, std::string>& files) {
   std::filesystem::remove_all(folder);
   for (const auto& [name, bytes] : files) {
@@ -62,6 +64,7 @@ std::string MixedLineEnds(const std::string& lf_text) {
   }
   return out;
 }
+#endif
 
 class PreviewTest : public ::testing::Test {
  protected:
@@ -372,7 +375,7 @@ TEST_F(PreviewTest, SeveralProjectsAndAGroupRunOneAfterTheOther) {
   const auto before = Snapshot(dir.native());
 
   EXPECT_EQ(Run({"list", Arg("All.vbg")}), kExitOk);
-  EXPECT_TRUE(Contains(out.str(), "/B/B.vbp:\n1\t..\\frmA.frm\n2\tfrmD.frm\n")) << out.str();
+  EXPECT_TRUE(Contains(out.str(), "B.vbp:\n1\t..\\frmA.frm\n2\tfrmD.frm\n")) << out.str();
 
   EXPECT_EQ(Run({"run", Arg("All.vbg"), "--dry-run"}), kExitOk);
   EXPECT_EQ(Snapshot(dir.native()), before);
