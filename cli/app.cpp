@@ -120,6 +120,15 @@ std::vector<std::string> ExpandProjects(const CommandLine& line, FileSystem& fs,
   return projects;
 }
 
+// A project as the user named it: the argument itself, or for a project of a
+// group its resolved path.
+std::string Shown(FileSystem& fs, const CommandLine& line, const std::string& project) {
+  for (const std::string& arg : line.paths) {
+    if (ToEnginePath(arg) == project) return fs.ToDisplayText(arg);
+  }
+  return DisplayPath(fs, project);
+}
+
 std::string TextOfPrompt(const std::string& prompt) {
   // The question proper is the box's last line.
   const size_t end = prompt.find_last_not_of("\r\n");
@@ -139,9 +148,9 @@ std::string ReplacedText(const EntryRecord& entry) {
   return text;
 }
 
-void PrintPreview(const ProjectRecord& record, const PreviewHost& preview, FileSystem& fs,
-                  std::ostream& out) {
-  out << "Probelauf für " << DisplayPath(fs, record.project) << " (es wird nichts geändert):\n";
+void PrintPreview(const CommandLine& line, const ProjectRecord& record, const PreviewHost& preview,
+                  FileSystem& fs, std::ostream& out) {
+  out << "Probelauf für " << Shown(fs, line, record.project) << " (es wird nichts geändert):\n";
   if (preview.questions().empty()) out << "  Rückfragen: keine\n";
   for (const PreviewHost::Question& question : preview.questions()) {
     const char* answer = question.answer == mb::kAnswerYes  ? "Ja"
@@ -217,12 +226,12 @@ int RunList(const CommandLine& line, FileSystem& fs, Streams io) {
     try {
       entries = ReadProjectEntries(fs, project, line.designers);
     } catch (const VbError& error) {
-      ReportError(io.err, error, DisplayPath(fs, project));
+      ReportError(io.err, error, Shown(fs, line, project));
       status = kExitFailed;
       if (!line.keep_going) break;
       continue;
     }
-    if (projects.size() > 1) io.out << DisplayPath(fs, project) << ":\n";
+    if (projects.size() > 1) io.out << Shown(fs, line, project) << ":\n";
     for (size_t i = 0; i < entries.size(); ++i) {
       io.out << (i + 1) << '\t';
       if (line.designers) io.out << entries[i].kind << '\t';
@@ -247,7 +256,7 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
       settings.entries.push_back(entry.text);
     }
   } catch (const VbError& error) {
-    ReportError(io.err, error, DisplayPath(fs, project));
+    ReportError(io.err, error, Shown(fs, line, project));
     NoteError(record, error);
     record.exit_status = kExitFailed;
     return kExitFailed;
@@ -274,7 +283,7 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
     // The run traps errors only inside its loop; one before it (the project
     // file cannot be rewritten, say) arrives here.
     console.ClearProgressLine();
-    ReportError(io.err, error, DisplayPath(fs, project));
+    ReportError(io.err, error, Shown(fs, line, project));
     NoteError(record, error);
     status = kExitFailed;
   }
@@ -285,7 +294,7 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   record.exit_status = status;
   user_aborted = console.user_aborted();
   if (user_aborted) io.err << "Konvertierung abgebrochen.\n" << std::flush;
-  if (preview) PrintPreview(record, *preview, fs, preview_out);
+  if (preview) PrintPreview(line, record, *preview, fs, preview_out);
   return status;
 }
 
@@ -427,7 +436,7 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
   bool user_aborted = false;
   for (const std::string& project : projects) {
     if (projects.size() > 1 && !line.dry_run) {
-      text_out << "Projekt " << DisplayPath(fs, project) << ":\n" << std::flush;
+      text_out << "Projekt " << Shown(fs, line, project) << ":\n" << std::flush;
     }
     ProjectRecord& record = report.projects.emplace_back();
     const int result =
@@ -505,21 +514,21 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
     }
     items.push_back(PlanRestore(fs, project));
   } catch (const VbError& error) {
-    ReportError(io.err, error, DisplayPath(fs, project));
+    ReportError(io.err, error, Shown(fs, line, project));
     NoteError(record, error);
     record.exit_status = kExitFailed;
     return kExitFailed;
   }
 
   io.out << (line.dry_run ? "Probelauf: Wiederherstellen von " : "Wiederherstellen von ")
-         << DisplayPath(fs, project) << ":\n";
+         << Shown(fs, line, project) << ":\n";
   size_t to_restore = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     const bool is_project = i + 1 == items.size();
     if (items[i].state == RestoreState::kRestore) ++to_restore;
     if (is_project) {
       record.project_file = RestoreOutcome(items[i].state);
-      io.out << "  Projektdatei " << DisplayPath(fs, project) << ": ";
+      io.out << "  Projektdatei " << Shown(fs, line, project) << ": ";
     } else {
       record.entries[i].outcome = RestoreOutcome(items[i].state);
       io.out << "  " << record.entries[i].number << ' ' << record.entries[i].entry << ": ";
