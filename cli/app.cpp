@@ -98,7 +98,7 @@ bool IsGroupFile(const std::string& path) {
 }
 
 // The projects the arguments name, groups expanded, in order. A group that
-// cannot be read is reported and ends the list there unless --keep-going.
+// cannot be read is reported; without --keep-going nothing is run then.
 std::vector<std::string> ExpandProjects(const CommandLine& line, FileSystem& fs, Streams io,
                                         int& status) {
   std::vector<std::string> projects;
@@ -114,7 +114,7 @@ std::vector<std::string> ExpandProjects(const CommandLine& line, FileSystem& fs,
     } catch (const VbError& error) {
       ReportError(io.err, error, fs.ToDisplayText(arg));
       status = kExitFailed;
-      if (!line.keep_going) break;
+      if (!line.keep_going) return {};
     }
   }
   return projects;

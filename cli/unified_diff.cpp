@@ -19,10 +19,9 @@ std::vector<std::string_view> SplitLines(std::string_view bytes) {
   return lines;
 }
 
-// The longest common subsequence by Myers' linear-space method: time grows
-// with the file's length times the number of changed lines, memory with the
-// length only, so a large form with a few hundred replaced controls diffs
-// quickly. Marks the lines of each side that belong to it.
+// The lines both sides keep, by Myers' linear-space method (memory grows
+// with the length only) after cutting long ranges at lines unique to both
+// sides (see SplitAtUniqueLines). Marks the lines of each side it keeps.
 class Lcs {
  public:
   Lcs(const std::vector<int32_t>& a, const std::vector<int32_t>& b)
@@ -47,12 +46,79 @@ class Lcs {
       keep_b_[static_cast<size_t>(--b1)] = true;
     }
     if (a0 == a1 || b0 == b1) return;
+    if ((a1 - a0) + (b1 - b0) > kSmallRange && SplitAtUniqueLines(a0, a1, b0, b1)) return;
     int64_t x = 0;
     int64_t y = 0;
     // Without a split point the two ranges share no line at all.
     if (!Bisect(a0, a1, b0, b1, x, y)) return;
     Compare(a0, x, b0, y);
     Compare(x, a1, y, b1);
+  }
+
+  // Ranges up to this many lines go to Myers' method directly: its result
+  // is a shortest edit. Longer ones are cut first at the lines that occur
+  // exactly once on both sides, in an order both sides share (the longest
+  // such chain): a converted form changes many lines but keeps most control
+  // names, so the pieces between those anchors are short, and the time no
+  // longer grows with the product of length and changes. The edit is then
+  // not always the shortest, but always correct.
+  static constexpr int64_t kSmallRange = 512;
+
+  bool SplitAtUniqueLines(int64_t a0, int64_t a1, int64_t b0, int64_t b1) {
+    struct Seen {
+      int32_t in_a = 0;
+      int32_t in_b = 0;
+      int64_t at_a = 0;
+      int64_t at_b = 0;
+    };
+    std::unordered_map<int32_t, Seen> seen;
+    for (int64_t i = a0; i < a1; ++i) {
+      Seen& line = seen[A(i)];
+      ++line.in_a;
+      line.at_a = i;
+    }
+    for (int64_t j = b0; j < b1; ++j) {
+      auto it = seen.find(B(j));
+      if (it == seen.end()) continue;
+      ++it->second.in_b;
+      it->second.at_b = j;
+    }
+    // Pairs in the old side's order; the longest chain increasing in the new
+    // side's order by patience sorting.
+    std::vector<std::pair<int64_t, int64_t>> pairs;
+    for (int64_t i = a0; i < a1; ++i) {
+      const Seen& line = seen[A(i)];
+      if (line.in_a == 1 && line.in_b == 1) pairs.emplace_back(i, line.at_b);
+    }
+    if (pairs.empty()) return false;
+    std::vector<size_t> tops;  // index into pairs of each pile's top
+    std::vector<int64_t> back(pairs.size(), -1);
+    for (size_t k = 0; k < pairs.size(); ++k) {
+      const auto pile =
+          std::lower_bound(tops.begin(), tops.end(), pairs[k].second,
+                           [&pairs](size_t top, int64_t j) { return pairs[top].second < j; });
+      if (pile != tops.begin()) back[k] = static_cast<int64_t>(*(pile - 1));
+      if (pile == tops.end()) {
+        tops.push_back(k);
+      } else {
+        *pile = k;
+      }
+    }
+    std::vector<std::pair<int64_t, int64_t>> chain;
+    for (int64_t k = static_cast<int64_t>(tops.back()); k >= 0; k = back[static_cast<size_t>(k)]) {
+      chain.push_back(pairs[static_cast<size_t>(k)]);
+    }
+    int64_t from_a = a0;
+    int64_t from_b = b0;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      Compare(from_a, it->first, from_b, it->second);
+      keep_a_[static_cast<size_t>(it->first)] = true;
+      keep_b_[static_cast<size_t>(it->second)] = true;
+      from_a = it->first + 1;
+      from_b = it->second + 1;
+    }
+    Compare(from_a, a1, from_b, b1);
+    return true;
   }
 
   // Finds where a shortest edit path crosses its middle, searching from

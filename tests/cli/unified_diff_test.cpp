@@ -120,5 +120,44 @@ TEST(UnifiedDiffTest, RandomTextsGiveMinimalPatchesThatApply) {
   }
 }
 
+// Long texts are first cut at lines unique to both sides: the patch must
+// still apply exactly, whatever the mix of unique and repeated lines.
+TEST(UnifiedDiffTest, LongTextsCutAtUniqueLinesStillGivePatchesThatApply) {
+  std::mt19937 random(777);
+  for (int round = 0; round < 40; ++round) {
+    std::string before, after;
+    const int n = 300 + static_cast<int>(random() % 700);
+    for (int i = 0; i < n; ++i) {
+      // A third of the lines unique (a control's name), the rest repeated.
+      const std::string line = random() % 3 == 0
+                                   ? "Begin VB.Frame fra" + std::to_string(i) + "\r\n"
+                                   : "   Height = " + std::to_string(random() % 5) + "\n";
+      before += line;
+      const unsigned change = random() % 10;
+      if (change == 0) continue;                           // dropped
+      if (change == 1) after += "   BorderColor = 1\r\n";  // inserted
+      if (change == 2 && line.rfind("Begin", 0) == 0) {
+        after += "Begin qor" + line.substr(6);  // replaced header
+        continue;
+      }
+      after += line;
+    }
+    if (round % 2 == 0) std::swap(before, after);
+    SCOPED_TRACE(round);
+    const auto diff = UnifiedDiff(before, after, "f");
+    EXPECT_EQ(Apply(before, diff), after);
+    // Not always the shortest edit, but close to it: every line both sides
+    // keep in the longest common chain but the patch changes costs two.
+    size_t changed = 0;
+    for (const DiffLine& line : diff) {
+      changed += line.kind == DiffLine::Kind::kRemoved || line.kind == DiffLine::Kind::kAdded;
+    }
+    const auto a = Pieces(before);
+    const auto b = Pieces(after);
+    const size_t shortest = a.size() + b.size() - 2 * LcsLength(a, b);
+    EXPECT_LE(changed, shortest + shortest / 10 + 2);
+  }
+}
+
 }  // namespace
 }  // namespace xpconv::cli
