@@ -499,7 +499,7 @@ const char* RestoreOutcome(RestoreState state) {
 // first failure ends it with every file either as it was or restored.
 int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string& project,
                       Streams io, Terminal& terminal, std::deque<Answer>& answers,
-                      ProjectRecord& record) {
+                      ProjectRecord& record, bool& user_aborted) {
   record.project = project;
   const std::string folder = ProjectFolderOf(project);
   std::vector<RestoreItem> items;  // the entries' in record order, then the project file's
@@ -569,9 +569,20 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
     return kExitFailed;
   }
 
+  // Ctrl+C asks "Wirklich abbrechen?" between two files; each file is
+  // restored in one step, so an abort leaves none half done.
+  terminal.CatchInterrupts();
   size_t restored = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     if (items[i].state != RestoreState::kRestore) continue;
+    if (record.exit_status == kExitOk) {
+      console.PumpMessages();
+      if (abort.raised()) {
+        user_aborted = record.aborted = true;
+        record.exit_status = kExitFailed;
+        io.err << "Wiederherstellen abgebrochen.\n" << std::flush;
+      }
+    }
     if (record.exit_status != kExitOk) {
       mark(i, kSkipped);
       continue;
@@ -605,9 +616,11 @@ int RunRestore(const CommandLine& line, FileSystem& fs, Streams io, Terminal& te
   std::deque<Answer> answers(line.answers.begin(), line.answers.end());
   for (const std::string& project : projects) {
     ProjectRecord& record = report.projects.emplace_back();
-    const int result = RestoreOneProject(line, fs, project, io, terminal, answers, record);
+    bool user_aborted = false;
+    const int result =
+        RestoreOneProject(line, fs, project, io, terminal, answers, record, user_aborted);
     status = std::max(status, result);
-    if (result != kExitOk && !line.keep_going) break;
+    if (user_aborted || (result != kExitOk && !line.keep_going)) break;
   }
   if (projects.size() > 1) {
     int32_t restored = 0;

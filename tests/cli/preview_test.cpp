@@ -101,9 +101,16 @@ TEST_F(PreviewTest, DryRunChangesNothingAndSaysWhatARunWould) {
   MakeProject();
   const auto before = Snapshot(dir.native());
 
-  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--dry-run"}), kExitOk) << err.str();
+  testing::TempDir elsewhere;
+  const std::string report = elsewhere.native() + "/preview.json";
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--dry-run", "--report", report}), kExitOk) << err.str();
 
   EXPECT_EQ(Snapshot(dir.native()), before);
+  const std::string json = elsewhere.ReadFile("preview.json");
+  EXPECT_TRUE(Contains(json, "\"dry_run\": true")) << json;
+  EXPECT_TRUE(Contains(json, "\"library_line_added\": true")) << json;
+  EXPECT_TRUE(Contains(json, "\"entry\": \"frmC.frm\"")) << json;
+  EXPECT_TRUE(Contains(json, "\"outcome\": \"converted\", \"replaced\": {\"Frame\": 1")) << json;
   const std::string text = out.str();
   EXPECT_TRUE(Contains(text,
                        "1 frmA.frm: würde konvertiert (Frame 1, CheckBox 1, OptionButton 2, "
@@ -273,6 +280,27 @@ TEST_F(PreviewTest, RestoreAfterARunGivesBackTheOriginalsAndKeepsTheBackups) {
   EXPECT_EQ(Run({"restore", Arg("App.vbp")}), kExitOk);
   EXPECT_TRUE(Contains(out.str(), "1 frmA.frm: unverändert\n")) << out.str();
   EXPECT_TRUE(Contains(out.str(), "Nichts wiederherzustellen.")) << out.str();
+}
+
+TEST_F(PreviewTest, CtrlCDuringARestoreStopsBetweenTwoFiles) {
+  MakeProject();
+  ASSERT_EQ(Run({"run", Arg("App.vbp"), "--yes"}), kExitOk);
+  const auto converted = Snapshot(dir.native());
+  // The first check is before frmA, the second before frmC.
+  terminal.checks = 0;
+  terminal.interrupt_at = {2};
+  terminal.input_is_terminal = true;
+  in.str("j\n");
+
+  EXPECT_EQ(Run({"restore", Arg("App.vbp"), "--yes", "--report", Arg("r.json")}), kExitFailed);
+
+  EXPECT_EQ(dir.ReadFile("frmA.frm"), dir.ReadFile("_Backup\\frmA.frm"));
+  EXPECT_EQ(dir.ReadFile("frmC.frm"), converted.at("frmC.frm"));
+  EXPECT_EQ(dir.ReadFile("App.vbp"), converted.at("App.vbp"));
+  EXPECT_TRUE(Contains(err.str(), "Wiederherstellen abgebrochen.")) << err.str();
+  const std::string json = dir.ReadFile("r.json");
+  EXPECT_TRUE(Contains(json, "\"project_file\": \"skipped\"")) << json;
+  EXPECT_TRUE(Contains(json, "\"aborted\": true")) << json;
 }
 
 TEST_F(PreviewTest, ARestoreThatFailsStopsThereAndSaysSo) {
