@@ -399,7 +399,7 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& ba
       if (terminal) {
         for (const DiffLine& line : diff) ShowDiffLine(line, fs, out);
       } else {
-        out << PatchText(diff);
+        for (const DiffLine& line : diff) out << line.text;
       }
     }
   }

@@ -24,8 +24,9 @@ std::vector<std::string_view> SplitLines(std::string_view bytes) {
 // sides (see SplitAtUniqueLines). Marks the lines of each side it keeps.
 class Lcs {
  public:
-  Lcs(const std::vector<int32_t>& a, const std::vector<int32_t>& b)
-      : a_(a), b_(b), keep_a_(a.size(), false), keep_b_(b.size(), false) {
+  // Line ids run from 0 to id_count - 1.
+  Lcs(const std::vector<int32_t>& a, const std::vector<int32_t>& b, size_t id_count)
+      : a_(a), b_(b), keep_a_(a.size(), false), keep_b_(b.size(), false), seen_(id_count) {
     Compare(0, static_cast<int64_t>(a.size()), 0, static_cast<int64_t>(b.size()));
   }
 
@@ -65,31 +66,27 @@ class Lcs {
   static constexpr int64_t kSmallRange = 512;
 
   bool SplitAtUniqueLines(int64_t a0, int64_t a1, int64_t b0, int64_t b1) {
-    struct Seen {
-      int32_t in_a = 0;
-      int32_t in_b = 0;
-      int64_t at_a = 0;
-      int64_t at_b = 0;
-    };
-    std::unordered_map<int32_t, Seen> seen;
+    // Counted per line id in one table for the whole diff; the entries this
+    // range touched are cleared again before returning.
     for (int64_t i = a0; i < a1; ++i) {
-      Seen& line = seen[A(i)];
+      Seen& line = seen_[static_cast<size_t>(A(i))];
       ++line.in_a;
       line.at_a = i;
     }
     for (int64_t j = b0; j < b1; ++j) {
-      auto it = seen.find(B(j));
-      if (it == seen.end()) continue;
-      ++it->second.in_b;
-      it->second.at_b = j;
+      Seen& line = seen_[static_cast<size_t>(B(j))];
+      ++line.in_b;
+      line.at_b = j;
     }
     // Pairs in the old side's order; the longest chain increasing in the new
     // side's order by patience sorting.
     std::vector<std::pair<int64_t, int64_t>> pairs;
     for (int64_t i = a0; i < a1; ++i) {
-      const Seen& line = seen[A(i)];
+      const Seen& line = seen_[static_cast<size_t>(A(i))];
       if (line.in_a == 1 && line.in_b == 1) pairs.emplace_back(i, line.at_b);
     }
+    for (int64_t i = a0; i < a1; ++i) seen_[static_cast<size_t>(A(i))] = Seen{};
+    for (int64_t j = b0; j < b1; ++j) seen_[static_cast<size_t>(B(j))] = Seen{};
     if (pairs.empty()) return false;
     std::vector<size_t> tops;  // index into pairs of each pile's top
     std::vector<int64_t> back(pairs.size(), -1);
@@ -192,8 +189,16 @@ class Lcs {
 
   const std::vector<int32_t>& a_;
   const std::vector<int32_t>& b_;
+  struct Seen {
+    int32_t in_a = 0;
+    int32_t in_b = 0;
+    int64_t at_a = 0;
+    int64_t at_b = 0;
+  };
+
   std::vector<bool> keep_a_;
   std::vector<bool> keep_b_;
+  std::vector<Seen> seen_;
 };
 
 struct Op {
@@ -230,7 +235,7 @@ std::vector<DiffLine> UnifiedDiff(std::string_view old_bytes, std::string_view n
   };
   const std::vector<int32_t> ia = ids_of(a);
   const std::vector<int32_t> ib = ids_of(b);
-  const Lcs lcs(ia, ib);
+  const Lcs lcs(ia, ib, ids.size());
 
   std::vector<Op> ops;
   size_t i = 0;
