@@ -391,11 +391,13 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& ba
       if (entry.outcome == kConverted) files.push_back(entry.path);
     }
     for (const std::string& path : files) {
-      if (!done.insert(OverlayFileSystem::KeyOf(path)).second) continue;
-      const OverlayFileSystem::Content after = overlay.ContentOf(path);
+      // A linked file is converted where it lives.
+      const std::string real = fs.FinalPath(path);
+      if (!done.insert(OverlayFileSystem::KeyOf(real)).second) continue;
+      const OverlayFileSystem::Content after = overlay.ContentOf(real);
       if (!after.changed || !after.bytes) continue;
       const std::vector<DiffLine> diff =
-          UnifiedDiff(CurrentBytes(fs, path), *after.bytes, PatchPath(fs, base, path));
+          UnifiedDiff(CurrentBytes(fs, real), *after.bytes, PatchPath(fs, base, path));
       if (terminal) {
         for (const DiffLine& line : diff) ShowDiffLine(line, fs, out);
       } else {

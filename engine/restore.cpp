@@ -34,7 +34,10 @@ std::string BackupPathOf(const std::string& path) {
 
 RestoreItem PlanRestore(FileSystem& fs, const std::string& target) {
   RestoreItem item;
-  item.target = target;
+  // A run backs up a linked file beside the link and converts it where it
+  // lives; the restore reads the same backup and writes the same file, so
+  // the link stays a link.
+  item.target = fs.FinalPath(target);
   item.backup = BackupPathOf(target);
   const std::optional<std::string> backup = ReadIfThere(fs, item.backup);
   if (!backup) {

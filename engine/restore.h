@@ -18,7 +18,7 @@ enum class RestoreState {
 };
 
 struct RestoreItem {
-  std::string target;  // the form or project file
+  std::string target;  // the form or project file (where a link leads)
   std::string backup;  // its copy in the "_Backup" folder beside it
   RestoreState state = RestoreState::kNoBackup;
 };
@@ -30,8 +30,8 @@ inline constexpr const char* kTempRestoreName = "~restore.tmp";
 // under its own name.
 std::string BackupPathOf(const std::string& path);
 
-// Compares the file at target with its backup. Raises when either exists
-// but cannot be read.
+// Compares the file at target (followed through links) with its backup
+// beside target. Raises when either exists but cannot be read.
 RestoreItem PlanRestore(FileSystem& fs, const std::string& target);
 
 // Puts the backup's bytes in the target's place: copied to the temporary

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,23 @@ TEST(RestoreTest, RestoreTakesTheBackupsBytesAndLeavesTheBackup) {
   EXPECT_EQ(dir.ReadFile("_Backup\\frmA.frm"), "original\n");
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"_Backup", "frmA.frm"}));
 }
+
+#ifndef _WIN32
+// A run converts a linked form where it lives and backs it up beside the
+// link; the restore puts the backup there and the link stays a link.
+TEST(RestoreTest, ALinkedFileIsRestoredWhereItLives) {
+  TempDir dir;
+  dir.WriteFile("Shared\\frmA.frm", "converted\r\n");
+  dir.WriteFile("_Backup\\frmA.frm", "original\n");
+  std::filesystem::create_symlink("Shared/frmA.frm", dir.native() + "/frmA.frm");
+  const std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+
+  RestoreFile(*fs, PlanRestore(*fs, dir.Path("frmA.frm")));
+
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.native() + "/frmA.frm"));
+  EXPECT_EQ(dir.ReadFile("Shared\\frmA.frm"), "original\n");
+}
+#endif
 
 TEST(RestoreTest, AReadOnlyFileIsRefusedAndStays) {
   TempDir dir;
