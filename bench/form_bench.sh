@@ -143,3 +143,41 @@ echo "cat f > g:          ${best_copy} s"
 echo "cat f > g; sync g:  ${best_synced} s  (for reference: the copy on disk)"
 echo "Time ratio:         ${ratio}x  (goal <= 3x: $(verdict "$ratio" 3))"
 echo "Peak memory:        ${peak_mb} MB  (goal < 16 MB: $(verdict "$peak_mb" 15.99))"
+
+# A line of any length passes through in bounded memory. Two files of
+# LONG_LINE_MB (1024) MB each: one without any line end (a binary file listed
+# by mistake), which stays as it is, and a form whose frame caption is one
+# line of that size, which is converted; both are checked byte for byte.
+long_mb=${LONG_LINE_MB:-1024}
+rm -f "$work/original.frm" "$work/frmGross.frm" "$work/copy.frm"
+echo "Generating two files with a ${long_mb} MB line ..."
+long_line() { head -c $((long_mb * 1024 * 1024)) /dev/zero | tr '\0' 'x'; }
+long_line >"$work/binaer.frm"
+cp "$work/binaer.frm" "$work/binaer-original.frm"
+{
+  printf 'VERSION 5.00\r\nBegin VB.Form frmLang \r\n   Begin VB.Frame fraLang \r\n      Caption         =   "'
+  long_line
+} >"$work/frmLang.frm"
+{
+  printf 'VERSION 5.00\r\nBegin VB.Form frmLang \r\n   Begin qorXPControls.qorFrame fraLang \r\n'
+  printf '      BorderColor     =   12632256\r\n      ForeColor       =   12582912\r\n'
+  printf '      CheckMarkColor  =   2203937\r\n      Caption         =   "'
+  long_line
+  printf '\r\n'
+} >"$work/frmLang-expected.frm"
+sync
+
+start=$EPOCHREALTIME
+binary_kib=$(peak_kib_of "$xpconvert" form "$work/binaer.frm")
+binary_s=$(awk -v s="$start" -v e="$EPOCHREALTIME" 'BEGIN { printf "%.1f", e - s }')
+cmp -s "$work/binaer.frm" "$work/binaer-original.frm" || { echo "the file without line ends changed" >&2; exit 1; }
+rm -f "$work/binaer.frm" "$work/binaer-original.frm"
+start=$EPOCHREALTIME
+form_kib=$(peak_kib_of "$xpconvert" form "$work/frmLang.frm")
+form_s=$(awk -v s="$start" -v e="$EPOCHREALTIME" 'BEGIN { printf "%.1f", e - s }')
+cmp -s "$work/frmLang.frm" "$work/frmLang-expected.frm" || { echo "the long-line form is not as expected" >&2; exit 1; }
+
+binary_mb=$(awk -v k="$binary_kib" 'BEGIN { printf "%.1f", k / 1024 }')
+form_mb=$(awk -v k="$form_kib" 'BEGIN { printf "%.1f", k / 1024 }')
+echo "Without line ends:  ${long_mb} MB kept as it was in ${binary_s} s, peak ${binary_mb} MB  (goal < 16 MB: $(verdict "$binary_mb" 15.99))"
+echo "One long caption:   ${long_mb} MB converted in ${form_s} s, peak ${form_mb} MB  (goal < 16 MB: $(verdict "$form_mb" 15.99))"

@@ -142,19 +142,24 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std
     output = ctx.fs.OpenOutput(temp_path);
     FilePercent percent(input->Length());
 
-    // One string carries every line of the form, and a line the rewriter
-    // hands back (a nested header) stays in it: no allocation per line.
+    // The rewriter carries every line of the form through one string, and
+    // a line it hands back (a nested header) stays in it: no allocation per
+    // line. A line longer than a piece passes through in pieces, with the
+    // file bar moving and the windows answering while it does.
     FormRewriter rewriter(options);
-    std::string line;
+    rewriter.on_piece = [&] {
+      ctx.host.SetFileBar(percent.At(input->Position()));
+      ctx.host.PumpMessages();
+    };
     bool pending = false;
     for (;;) {
       if (!pending && input->AtEnd()) break;
-      if (!pending) input->ReadLineInto(line);
+      if (!pending) rewriter.ReadLine(*input);
       ctx.host.SetFileBar(percent.At(input->Position()));
       ctx.host.PumpMessages();
       if (ctx.abort.raised()) break;
 
-      const FormRewriter::Outcome outcome = rewriter.Rewrite(line, *input, *output);
+      const FormRewriter::Outcome outcome = rewriter.Rewrite(*input, *output);
       if (outcome.replaced) changed = true;
       pending = outcome.pending;
     }
@@ -180,8 +185,8 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std
     error_number = e.number();
     error_description = e.description();
   } catch (const std::bad_alloc&) {
-    // A line too long for memory is reported like any other failure of this
-    // form; the lines held so far have been released by now.
+    // Memory running out is reported like any other failure of this form;
+    // what the job held has been released by now.
     error_number = kOutOfMemory;
     error_description = "Nicht genügend Speicher";
   } catch (const std::exception&) {

@@ -137,6 +137,35 @@ void BufferedInputFile::ReadLineInto(std::string& line) {
   }
 }
 
+bool BufferedInputFile::ReadLinePiece(std::string& part, size_t limit) {
+  CheckOpen();
+  // A piece that did not end its line left at least one byte of the line
+  // behind it, so only a new line can meet the end of the file here.
+  if (begin_ == end_ && !Fill()) throw MakeError(err::kInputPastEnd);
+  part.clear();
+  for (;;) {
+    if (begin_ == end_ && !Fill()) return true;  // the last line, without a line end
+    const size_t room = limit - part.size();
+    const size_t stop = end_ - begin_ <= room ? end_ : begin_ + room;
+    const size_t hit = FindLineEnd(buffer_.get(), begin_, stop);
+    part.append(buffer_.get() + begin_, hit - begin_);
+    position_ += static_cast<int64_t>(hit - begin_);
+    begin_ = hit;
+    if (hit < stop) {
+      ConsumeLineEnd(hit);
+      return true;
+    }
+    if (part.size() == limit) {
+      // A full piece: when its line ends right behind it, say so now, so
+      // that a false answer always leaves bytes of the line to read.
+      if (begin_ == end_ && !Fill()) return true;
+      if (buffer_[begin_] != '\r' && buffer_[begin_] != '\n') return false;
+      ConsumeLineEnd(begin_);
+      return true;
+    }
+  }
+}
+
 bool BufferedInputFile::AtEnd() {
   CheckOpen();
   if (begin_ < end_) return false;

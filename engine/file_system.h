@@ -8,6 +8,7 @@
 // open when its object dies is closed quietly; Close() reports failures.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -34,6 +35,20 @@ class InputFile {
   // a string per line. The same rules and errors as ReadLine; on an error
   // line's content is unspecified.
   virtual void ReadLineInto(std::string& line) { line = ReadLine(); }
+  // The next piece of a line, for a caller that must pass lines of any
+  // length in bounded memory. Replaces part's content with the next bytes of
+  // the current line; when the previous piece ended its line, a new line
+  // starts, and raises 62 at the end of the file as ReadLine does. Returns
+  // true when the piece ends its line (its line end, if any, is consumed);
+  // false when more of the same line follows, which the next call hands
+  // out. A piece holds at most limit bytes (limit > 0) in this layer's
+  // files; other implementations may hand out less, and the default hands
+  // out the whole line. The line ends and positions are those of ReadLine.
+  virtual bool ReadLinePiece(std::string& part, size_t limit) {
+    static_cast<void>(limit);
+    ReadLineInto(part);
+    return true;
+  }
   // True when every byte of the file has been consumed.
   virtual bool AtEnd() = 0;
   // Bytes consumed so far (the lines handed out with their line ends).

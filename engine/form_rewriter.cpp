@@ -1,6 +1,8 @@
 #include "engine/form_rewriter.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -76,10 +78,6 @@ std::string_view WithoutTrailingSpaces(std::string_view text) {
   return text.substr(0, size);
 }
 
-std::string_view Trimmed(std::string_view line) {
-  return WithoutTrailingSpaces(Stripped(line));
-}
-
 std::optional<ControlKind> MatchStripped(std::string_view stripped, const RewriteOptions& options) {
   // Nearly every line of a form fails here, so the per-prefix compares below
   // stay off the hot path.
@@ -92,26 +90,45 @@ std::optional<ControlKind> MatchStripped(std::string_view stripped, const Rewrit
   return std::nullopt;
 }
 
-// Hands the replacement header and the inserted lines to sink one by one, so
-// the rewriter can write them straight to the output while
-// BuildReplacementHeader collects the same lines. Each line is assembled in
-// text, whose capacity the caller keeps from one header to the next.
+// A piece size no line reaches: every line is read whole.
+constexpr size_t kWholeLines = std::numeric_limits<size_t>::max();
+
+// How many characters behind the indentation every rule needs to see: more
+// than the longest header prefix and than "BeginProperty Font", so that a
+// longer line whose head shows one of them followed by blanks is that text
+// exactly when the rest of the line is blank.
+constexpr size_t kDecidingSize = 32;
+
+void WriteSpaces(OutputFile& output, int64_t count) {
+  static const std::string blanks(4096, ' ');
+  while (count > 0) {
+    const size_t size = static_cast<size_t>(std::min<int64_t>(count, int64_t{4096}));
+    output.Write(std::string_view(blanks).substr(0, size));
+    count -= static_cast<int64_t>(size);
+  }
+}
+
+// Hands the replacement header and the inserted lines to sink one by one
+// (with true for the header), so the rewriter can write them straight to the
+// output while BuildReplacementHeader collects the same lines. stripped is
+// the header line behind its indentation. Each line is assembled in text,
+// whose capacity the caller keeps from one header to the next.
 template <typename Sink>
-void EmitReplacementHeader(std::string_view line, ControlKind kind, int16_t indentation,
+void EmitReplacementHeader(std::string_view stripped, ControlKind kind, int16_t indentation,
                            const RewriteOptions& options, std::string& text, Sink&& sink) {
   const int16_t property_indentation = ToInt16(int64_t{indentation} + 3);
   const KindRules& rules = kRules[static_cast<size_t>(kind)];
-  const std::string_view rest = Stripped(line).substr(rules.header_prefix.size());
+  const std::string_view rest = stripped.substr(rules.header_prefix.size());
 
   text.assign(static_cast<size_t>(indentation), ' ');
   text.append(rules.replacement_prefix);
   text.append(rest);
-  sink(std::string_view(text));
+  sink(std::string_view(text), true);
 
   auto emit_property = [&](std::string_view property) {
     text.assign(static_cast<size_t>(property_indentation), ' ');
     text.append(property);
-    sink(std::string_view(text));
+    sink(std::string_view(text), false);
   };
   if (options.xp_style == 0) {
     emit_property(kXPStyleLine);
@@ -130,36 +147,6 @@ void EmitReplacementHeader(std::string_view line, ControlKind kind, int16_t inde
     case ControlKind::ProgressBar:
       for (std::string_view p : kProgressColours) emit_property(p);
       break;
-  }
-}
-
-// The copy phase, reading into line. True when it stopped at a nested
-// control header, which is then left in line.
-bool CopyPropertiesInto(InputFile& input, OutputFile& output, int16_t indentation,
-                        std::string& line) {
-  const int16_t property_indentation = ToInt16(int64_t{indentation} + 3);
-  for (;;) {
-    // No end test before this read: a replaced header on the last line is a
-    // read past the end, which fails the job and leaves the form alone.
-    input.ReadLineInto(line);
-    const size_t spaces = SpacesBefore(line);
-    const std::string_view trimmed = WithoutTrailingSpaces(std::string_view(line).substr(spaces));
-
-    if (trimmed == kFontBlockStart) {
-      // The block is dropped up to and including its EndProperty. A block
-      // that never ends runs into ReadLine's read-past-end error rather than
-      // silently swallowing the rest of the form.
-      do {
-        input.ReadLineInto(line);
-      } while (Trimmed(line) != kPropertyGroupEnd);
-      return false;
-    }
-
-    const bool nested_header = trimmed.starts_with(kNestedHeaderStart);
-    if (!nested_header) output.WriteLine(line);
-    const int16_t line_indentation = Indentation(spaces);
-    if (nested_header) return true;
-    if (line_indentation != property_indentation || input.AtEnd()) return false;
   }
 }
 
@@ -188,47 +175,184 @@ std::vector<std::string> BuildReplacementHeader(std::string_view line, ControlKi
                                                 const RewriteOptions& options) {
   std::vector<std::string> lines;
   std::string text;
-  EmitReplacementHeader(line, kind, indentation, options, text,
-                        [&lines](std::string_view assembled) { lines.emplace_back(assembled); });
+  EmitReplacementHeader(
+      Stripped(line), kind, indentation, options, text,
+      [&lines](std::string_view assembled, bool) { lines.emplace_back(assembled); });
   return lines;
 }
 
 std::optional<std::string> CopyControlProperties(InputFile& input, OutputFile& output,
                                                  int16_t indentation) {
-  std::string line;
-  if (CopyPropertiesInto(input, output, indentation, line)) return line;
+  FormRewriter rewriter(RewriteOptions{}, kWholeLines);
+  if (rewriter.CopyProperties(input, output, indentation)) return rewriter.head_;
   return std::nullopt;
 }
 
 RewriteResult RewriteFormLine(std::string_view line, InputFile& input, OutputFile& output,
                               const RewriteOptions& options) {
-  FormRewriter rewriter(options);
-  std::string buffer(line);
-  const FormRewriter::Outcome outcome = rewriter.Rewrite(buffer, input, output);
+  FormRewriter rewriter(options, kWholeLines);
+  rewriter.SetLine(line);
+  const FormRewriter::Outcome outcome = rewriter.Rewrite(input, output);
   RewriteResult result;
   result.replaced = outcome.replaced;
-  if (outcome.pending) result.pending = std::move(buffer);
+  if (outcome.pending) result.pending = rewriter.line_head();
   return result;
 }
 
-FormRewriter::Outcome FormRewriter::Rewrite(std::string& line, InputFile& input,
-                                            OutputFile& output) {
-  const int16_t indentation = CountLeadingSpaces(line);
-  const std::optional<ControlKind> kind =
-      MatchStripped(std::string_view(line).substr(static_cast<size_t>(indentation)), options_);
+FormRewriter::FormRewriter(const RewriteOptions& options, size_t piece_size)
+    : options_(options), piece_size_(piece_size) {}
+
+void FormRewriter::ReadPiece(InputFile& input) {
+  open_ = !input.ReadLinePiece(piece_, piece_size_);
+  if (on_piece) on_piece();
+}
+
+void FormRewriter::ReadLine(InputFile& input) {
+  lead_ = 0;
+  gap_ = 0;
+  held_ = false;
+  open_ = !input.ReadLinePiece(head_, piece_size_);
+  // A line that goes on is read until its head decides every rule. Pieces
+  // of nothing but indentation are only counted, so even a line of blanks
+  // alone keeps the head small.
+  while (open_) {
+    const size_t spaces = SpacesBefore(head_);
+    if (head_.size() - spaces >= kDecidingSize) break;
+    if (spaces == head_.size()) {
+      lead_ += static_cast<int64_t>(spaces);
+      head_.clear();
+    }
+    ReadPiece(input);
+    head_.append(piece_);
+  }
+}
+
+void FormRewriter::SetLine(std::string_view text) {
+  lead_ = 0;
+  gap_ = 0;
+  held_ = false;
+  open_ = false;
+  head_.assign(text);
+}
+
+int64_t FormRewriter::LeadingSpaces() const {
+  return lead_ + static_cast<int64_t>(SpacesBefore(head_));
+}
+
+std::string_view FormRewriter::HeadText() const {
+  return Stripped(head_);
+}
+
+bool FormRewriter::RestIsBlank(InputFile& input) {
+  if (held_) return false;
+  // Blanks read here are counted in gap_; the first piece with anything
+  // else is held, so the line can still be written whole.
+  while (open_) {
+    ReadPiece(input);
+    if (piece_.find_first_not_of(' ') != std::string::npos) {
+      held_ = true;
+      return false;
+    }
+    gap_ += static_cast<int64_t>(piece_.size());
+  }
+  return true;
+}
+
+bool FormRewriter::TrimmedEquals(InputFile& input, std::string_view text) {
+  return WithoutTrailingSpaces(HeadText()) == text && RestIsBlank(input);
+}
+
+bool FormRewriter::IsNestedHeader(InputFile& input) {
+  // The line without its outer blanks starts with "Begin ": a head of
+  // "Begin" and blanks only counts when something other follows.
+  const std::string_view text = WithoutTrailingSpaces(HeadText());
+  if (text.starts_with(kNestedHeaderStart)) return true;
+  return text == WithoutTrailingSpaces(kNestedHeaderStart) && HeadText().size() > text.size() &&
+         !RestIsBlank(input);
+}
+
+void FormRewriter::WriteCurrent(InputFile& input, OutputFile& output) {
+  if (lead_ == 0 && gap_ == 0 && !held_ && !open_) {
+    output.WriteLine(head_);
+    return;
+  }
+  WriteSpaces(output, lead_);
+  output.Write(head_);
+  WriteRest(input, output);
+}
+
+void FormRewriter::WriteRest(InputFile& input, OutputFile& output) {
+  WriteSpaces(output, gap_);
+  gap_ = 0;
+  if (held_) output.Write(piece_);
+  held_ = false;
+  while (open_) {
+    ReadPiece(input);
+    output.Write(piece_);
+  }
+  output.Write("\r\n");
+}
+
+void FormRewriter::SkipRest(InputFile& input) {
+  gap_ = 0;
+  held_ = false;
+  while (open_) ReadPiece(input);
+}
+
+FormRewriter::Outcome FormRewriter::Rewrite(InputFile& input, OutputFile& output) {
+  const int16_t indentation = Indentation(static_cast<size_t>(LeadingSpaces()));
+  const std::string_view stripped = HeadText();
+  const std::optional<ControlKind> kind = MatchStripped(stripped, options_);
   if (!kind) {
-    output.WriteLine(line);
+    WriteCurrent(input, output);
     return {};
   }
-  EmitReplacementHeader(line, *kind, indentation, options_, text_,
-                        [&output](std::string_view text) { output.WriteLine(text); });
+  EmitReplacementHeader(stripped, *kind, indentation, options_, text_,
+                        [&](std::string_view text, bool header) {
+                          if (header && open_) {
+                            output.Write(text);
+                            WriteRest(input, output);
+                          } else {
+                            output.WriteLine(text);
+                          }
+                        });
   ++replaced_[static_cast<size_t>(*kind)];
   Outcome outcome;
   outcome.replaced = true;
-  // The header has been written; line is free for the copy phase to read
-  // into.
-  outcome.pending = CopyPropertiesInto(input, output, indentation, line);
+  // The header has been written; the current line is free for the copy
+  // phase to read into.
+  outcome.pending = CopyProperties(input, output, indentation);
   return outcome;
+}
+
+// The copy phase. True when it stopped at a nested control header, which is
+// then the current line.
+bool FormRewriter::CopyProperties(InputFile& input, OutputFile& output, int16_t indentation) {
+  const int16_t property_indentation = ToInt16(int64_t{indentation} + 3);
+  for (;;) {
+    // No end test before this read: a replaced header on the last line is a
+    // read past the end, which fails the job and leaves the form alone.
+    ReadLine(input);
+    if (TrimmedEquals(input, kFontBlockStart)) {
+      // The block is dropped up to and including its EndProperty. A block
+      // that never ends runs into ReadLine's read-past-end error rather than
+      // silently swallowing the rest of the form.
+      bool end = false;
+      do {
+        ReadLine(input);
+        end = TrimmedEquals(input, kPropertyGroupEnd);
+        SkipRest(input);
+      } while (!end);
+      return false;
+    }
+
+    const int64_t spaces = LeadingSpaces();
+    const bool nested_header = IsNestedHeader(input);
+    if (!nested_header) WriteCurrent(input, output);
+    const int16_t line_indentation = Indentation(static_cast<size_t>(spaces));
+    if (nested_header) return true;
+    if (line_indentation != property_indentation || input.AtEnd()) return false;
+  }
 }
 
 }  // namespace xpconv

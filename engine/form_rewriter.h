@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,32 +61,76 @@ struct RewriteResult {
 RewriteResult RewriteFormLine(std::string_view line, InputFile& input, OutputFile& output,
                               const RewriteOptions& options);
 
-// The same rules as RewriteFormLine for a caller that drives a whole form:
-// the lines pass through the caller's one string and the assembled header
-// lines through one buffer of this object, so a form of millions of lines is
-// rewritten without allocating per line.
+// Lines longer than this pass through the rewriter piece by piece.
+inline constexpr size_t kLinePieceSize = 64 * 1024;
+
+// The same rules as RewriteFormLine for a caller that drives a whole form.
+// The rules look only at the head of a line (its indentation and the first
+// few characters behind it, and whether the rest is blank), so a line
+// longer than the piece size is not held whole: its head is kept, and the
+// rest is streamed from the input to the output, or skipped, piece by piece.
+// A form with lines of any length is rewritten in bounded memory, and lines
+// of ordinary length pass through one reused string without allocating.
 class FormRewriter {
  public:
   struct Outcome {
-    bool replaced = false;  // line was a replaced header
-    bool pending = false;   // line now holds a line the caller must process next
+    bool replaced = false;  // the line was a replaced header
+    bool pending = false;   // the current line is now a nested header the caller must process next
   };
 
-  explicit FormRewriter(const RewriteOptions& options) : options_(options) {}
+  // piece_size > 0 bounds what is read of a line at a time.
+  explicit FormRewriter(const RewriteOptions& options, size_t piece_size = kLinePieceSize);
 
-  // Rewrites line, the current line of the form. The copy phase behind a
-  // replaced header reads into line; when it stops at a nested control
-  // header, that header is left in line and pending is set. Otherwise line's
-  // content afterwards is of no meaning.
-  Outcome Rewrite(std::string& line, InputFile& input, OutputFile& output);
+  // Reads the next line of input as the current line. Raises 62 at the end.
+  void ReadLine(InputFile& input);
+  // Makes text the current line, complete.
+  void SetLine(std::string_view text);
+  // The current line's head; the whole line unless it is longer than the
+  // piece size.
+  const std::string& line_head() const { return head_; }
+
+  // Rewrites the current line, reading on from input for a replaced
+  // header's properties and for the rest of a long line. When the copy phase
+  // stops at a nested control header, that header becomes the current line
+  // and pending is set; otherwise the current line is used up.
+  Outcome Rewrite(InputFile& input, OutputFile& output);
+
+  // Called after each piece of a long line's rest has been passed on or
+  // skipped, so the caller can show progress while a huge line goes
+  // through. Not called for lines that fit in one piece.
+  std::function<void()> on_piece;
 
   // Headers replaced so far per kind (indexed like ControlKind), nested
   // ones included.
   const std::array<int32_t, 4>& replaced() const { return replaced_; }
 
  private:
+  friend std::optional<std::string> CopyControlProperties(InputFile&, OutputFile&, int16_t);
+
+  int64_t LeadingSpaces() const;
+  std::string_view HeadText() const;
+  bool RestIsBlank(InputFile& input);
+  bool TrimmedEquals(InputFile& input, std::string_view text);
+  bool IsNestedHeader(InputFile& input);
+  void ReadPiece(InputFile& input);
+  void WriteCurrent(InputFile& input, OutputFile& output);
+  void WriteRest(InputFile& input, OutputFile& output);
+  void SkipRest(InputFile& input);
+  bool CopyProperties(InputFile& input, OutputFile& output, int16_t indentation);
+
   RewriteOptions options_;
-  std::string text_;
+  size_t piece_size_;
+  // The current line: lead_ spaces that are counted, not kept (only a line
+  // whose indentation alone fills pieces has any), head_, then gap_ spaces
+  // and the piece held in piece_ (both read while testing that the rest is
+  // blank), then, while open_, the rest still in the input.
+  int64_t lead_ = 0;
+  std::string head_;
+  int64_t gap_ = 0;
+  bool held_ = false;
+  bool open_ = false;
+  std::string piece_;
+  std::string text_;  // the assembled header lines
   std::array<int32_t, 4> replaced_{};
 };
 

@@ -11,6 +11,7 @@
 
 #include "engine/error.h"
 #include "engine/file_system.h"
+#include "engine/form_rewriter.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/temp_dir.h"
@@ -298,6 +299,42 @@ TEST_F(ConversionJobTest, ProgressCountsWholeBlocksOf128BytesAndSkipsTheCopyPhas
     EXPECT_EQ(calls[i].op, "SetFileBar");
     EXPECT_EQ(calls[i + 1].op, "PumpMessages");
   }
+}
+
+TEST_F(ConversionJobTest, LinesLongerThanAPieceComeOutByteForByteWithTheBarMoving) {
+  // A long header rest, a long property in the copy phase, a font block
+  // start with a long run of trailing blanks, and long code lines.
+  const std::string long_rest(3 * kLinePieceSize + 5, 'x');
+  std::string long_caption(2 * kLinePieceSize, 'y');
+  long_caption.front() = long_caption.back() = '"';
+  std::string long_code(5 * kLinePieceSize, 'z');
+  long_code.replace(0, 2, "' ");
+  auto lengthen = [&](std::vector<std::string> lines) {
+    for (std::string& line : lines) {
+      if (line.ends_with("fraAnzeige ")) line += long_rest;
+      if (line.ends_with("Caption         =   \"Anzeige\"")) line += long_caption;
+      if (line == "      BeginProperty Font ") line += std::string(kLinePieceSize, ' ');
+    }
+    lines.push_back(long_code);
+    lines.push_back(long_code + std::string(kLinePieceSize, ' '));
+    return lines;
+  };
+  Write(Join(kOptionsForm, "\n"));
+  EXPECT_EQ(Convert(), kFormConverted);
+  const size_t bar_values_per_line = FileBarValues().size();
+  host_.calls.clear();
+
+  Write(Join(lengthen(kOptionsForm), "\n"));
+  EXPECT_EQ(Convert(), kFormConverted);
+  // Compared without printing megabytes on a failure.
+  EXPECT_TRUE(Read() == Join(lengthen(kOptionsFormConverted), "\r\n"));
+  EXPECT_TRUE(host_.messages.empty());
+
+  // The bar moves while the long lines pass, and never back.
+  const std::vector<std::string> bar = FileBarValues();
+  EXPECT_GE(bar.size(), bar_values_per_line + 12);
+  for (size_t i = 1; i < bar.size(); ++i) EXPECT_LE(std::stoi(bar[i - 1]), std::stoi(bar[i]));
+  EXPECT_EQ(bar.back(), "100");
 }
 
 TEST_F(ConversionJobTest, AbortRaisedBeforeTheJobStopsAfterTheFirstLine) {

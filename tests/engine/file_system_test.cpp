@@ -169,6 +169,42 @@ TEST_F(FileSystemTest, MixedLineEndsOfEveryLengthMatchTheLineRules) {
   }
 }
 
+TEST_F(FileSystemTest, LinePiecesJoinToTheLinesOfReadLine) {
+  // Lines of every length around the piece sizes and the buffer, with line
+  // ends on both sides of a piece's or a buffer's last byte.
+  std::string bytes;
+  const char* ends[] = {"\r\n", "\n", "\r"};
+  for (size_t length : {size_t{0}, size_t{1}, size_t{6}, size_t{7}, size_t{8}, size_t{13},
+                        kBufferSize - 1, kBufferSize, kBufferSize + 1, 2 * kBufferSize + 7}) {
+    for (const char* end : ends)
+      bytes += std::string(length, 'a' + static_cast<char>(length % 26)) + end;
+  }
+  bytes += std::string(kBufferSize - 1, 'z') + "\r";  // a CR LF cut by the buffer's end
+  bytes += "\nlast line without an end";
+  dir.WriteFile("in.txt", bytes);
+  for (size_t limit : {size_t{1}, size_t{7}, kBufferSize, kBufferSize + 1, SIZE_MAX}) {
+    SCOPED_TRACE(limit);
+    std::unique_ptr<InputFile> in = fs->OpenInput(dir.Path("in.txt"));
+    std::vector<Line> lines;
+    std::string line;
+    std::string piece;
+    while (!in->AtEnd()) {
+      const bool ends_line = in->ReadLinePiece(piece, limit);
+      EXPECT_LE(piece.size(), limit);
+      line += piece;
+      if (!ends_line) {
+        // A piece that leaves its line open leaves bytes of it to read.
+        ASSERT_FALSE(in->AtEnd());
+        continue;
+      }
+      lines.push_back({line, in->Position()});
+      line.clear();
+    }
+    EXPECT_EQ(lines, ExpectedLines(bytes));
+    EXPECT_EQ(ErrorOf([&] { in->ReadLinePiece(piece, limit); }), err::kInputPastEnd);
+  }
+}
+
 TEST_F(FileSystemTest, ReadLineIntoReplacesTheStringsContentByTheSameRules) {
   // Long lines take the path that joins buffers; short ones after them must
   // not keep any of their bytes.

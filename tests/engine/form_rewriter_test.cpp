@@ -55,18 +55,18 @@ Driven DriveLineByLine(const std::string& input_bytes, const RewriteOptions& opt
   return driven;
 }
 
-// The conversion job's way: one FormRewriter and one string for the whole
-// form, a pending line left in that string.
-Driven DriveThroughOneString(const std::string& input_bytes, const RewriteOptions& options) {
-  MemoryInputFile input(input_bytes);
+// The conversion job's way: one FormRewriter for the whole form, a pending
+// line left in it. piece_limit cuts every line read into pieces that short.
+Driven DriveThroughOneRewriter(const std::string& input_bytes, const RewriteOptions& options,
+                               size_t piece_limit) {
+  MemoryInputFile input(input_bytes, piece_limit);
   MemoryOutputFile output;
   Driven driven;
   FormRewriter rewriter(options);
-  std::string line;
   bool pending = false;
   while (pending || !input.AtEnd()) {
-    if (!pending) input.ReadLineInto(line);
-    const FormRewriter::Outcome outcome = rewriter.Rewrite(line, input, output);
+    if (!pending) rewriter.ReadLine(input);
+    const FormRewriter::Outcome outcome = rewriter.Rewrite(input, output);
     if (outcome.replaced) ++driven.replaced_headers;
     pending = outcome.pending;
   }
@@ -74,25 +74,29 @@ Driven DriveThroughOneString(const std::string& input_bytes, const RewriteOption
   return driven;
 }
 
-// Both ways, which must agree in output, count and error.
+// Both ways, the second with whole lines and with lines in pieces of every
+// size that cuts the rules' texts apart: they must agree in output, count
+// and error.
 Driven Drive(const std::string& input_bytes, const RewriteOptions& options) {
-  Driven reused;
-  int32_t reused_error = 0;
+  int32_t error = 0;
+  Driven driven;
   try {
-    reused = DriveThroughOneString(input_bytes, options);
+    driven = DriveLineByLine(input_bytes, options);
   } catch (const VbError& e) {
-    reused_error = e.number();
+    error = e.number();
   }
-  try {
-    Driven driven = DriveLineByLine(input_bytes, options);
-    EXPECT_EQ(reused_error, 0);
-    EXPECT_EQ(reused.output, driven.output) << "one string through the whole form";
-    EXPECT_EQ(reused.replaced_headers, driven.replaced_headers);
-    return driven;
-  } catch (const VbError& e) {
-    EXPECT_EQ(reused_error, e.number()) << "one string through the whole form";
-    throw;
+  for (size_t piece_limit : {SIZE_MAX, size_t{1}, size_t{2}, size_t{5}, size_t{31}}) {
+    try {
+      Driven pieces = DriveThroughOneRewriter(input_bytes, options, piece_limit);
+      EXPECT_EQ(error, 0) << "pieces of " << piece_limit;
+      EXPECT_EQ(pieces.output, driven.output) << "pieces of " << piece_limit;
+      EXPECT_EQ(pieces.replaced_headers, driven.replaced_headers);
+    } catch (const VbError& e) {
+      EXPECT_EQ(error, e.number()) << "pieces of " << piece_limit;
+    }
   }
+  if (error != 0) throw MakeError(error);
+  return driven;
 }
 
 int32_t ErrorNumberOf(const std::string& input_bytes, const RewriteOptions& options) {

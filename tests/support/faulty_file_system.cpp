@@ -26,6 +26,10 @@ class FaultyInputFile final : public InputFile {
     owner_.Count("ReadLine");
     inner_->ReadLineInto(line);
   }
+  bool ReadLinePiece(std::string& part, size_t limit) override {
+    owner_.Count("ReadLine");
+    return inner_->ReadLinePiece(part, limit);
+  }
   bool AtEnd() override {
     owner_.Count("AtEnd");
     return inner_->AtEnd();

@@ -9,7 +9,8 @@
 //
 // Every operation counts, those of the file system and those of the files it
 // opened (ReadLine, AtEnd, Position, Length, ReadAll, Close, WriteLine,
-// Write), in the order they are called; ReadLineInto counts as ReadLine.
+// Write), in the order they are called; ReadLineInto and each ReadLinePiece
+// count as ReadLine.
 // ToDisplayText does not count: it converts text and touches no file, so it
 // has no failure to simulate.
 #pragma once

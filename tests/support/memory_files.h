@@ -3,6 +3,7 @@
 // the file-system layer does (CR LF, lone LF, lone CR) and write CR LF.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -15,9 +16,13 @@ namespace xpconv::testing {
 
 class MemoryInputFile : public InputFile {
  public:
-  explicit MemoryInputFile(std::string bytes) : bytes_(std::move(bytes)) {}
+  // piece_limit caps the pieces ReadLinePiece hands out below the caller's
+  // limit, so tests can pass long lines through in tiny pieces.
+  explicit MemoryInputFile(std::string bytes, size_t piece_limit = SIZE_MAX)
+      : bytes_(std::move(bytes)), piece_limit_(piece_limit) {}
 
   std::string ReadLine() override;
+  bool ReadLinePiece(std::string& part, size_t limit) override;
   bool AtEnd() override { return position_ >= bytes_.size(); }
   int64_t Position() override { return static_cast<int64_t>(position_); }
   int64_t Length() override { return static_cast<int64_t>(bytes_.size()); }
@@ -30,8 +35,10 @@ class MemoryInputFile : public InputFile {
 
  private:
   std::string bytes_;
+  size_t piece_limit_;
   size_t position_ = 0;
   int lines_read_ = 0;
+  bool in_line_ = false;
   bool closed_ = false;
 };
 
