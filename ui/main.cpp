@@ -3,7 +3,7 @@
 #include <string>
 
 #include "engine/host.h"
-#include "ui/message_box.h"
+#include "ui/startup.h"
 #include "ui/win32_util.h"
 #include "ui/wizard_window.h"
 
@@ -32,7 +32,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     return got < 0 ? 1 : static_cast<int>(msg.wParam);
   } catch (const std::exception& error) {
     // Only start-up can get here: every user action traps its own errors.
-    ShowMessage(std::string("Fehler: ") + error.what(), xpconv::mb::kOk, "");
+    // Where not even a message box can be created, the message goes to
+    // standard error.
+    ReportFatal(std::string("Fehler: ") + error.what());
+    return 1;
+  } catch (...) {
+    ReportFatal("Fehler: Unbekannter Fehler");
     return 1;
   }
 }
