@@ -6,9 +6,10 @@ set -euo pipefail
 
 # msitools: wixl builds the installer, msiinfo reads it in the package test;
 # binutils: strings reads the programs' version resources there; git, patch
-# and python3: the console tests apply a preview's patch and read reports.
+# and python3: the console tests apply a preview's patch and read reports;
+# clang and libfuzzer-14-dev: the sanitizer build and the fuzz targets.
 packages=(cmake make g++ googletest mingw-w64 wine wine64 xvfb xauth imagemagick x11-utils xdotool time
-  msitools binutils git patch python3)
+  msitools binutils git patch python3 clang libfuzzer-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -38,3 +38,18 @@ bash scripts/lock-e2e.sh
 echo "== Packages (portable zip and installer) and their test under Wine"
 cmake --build build/mingw --target package
 bash scripts/package-test.sh
+
+# ---- Sanitizers and fuzzing ------------------------------------------------
+# The native tests once more, built with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer (build/asan), which stop at the first finding;
+# then every fuzz target for XPC_FUZZ_SECONDS (30) seconds. Both fail the run
+# on any finding.
+echo "== Sanitizer build (clang, ASan + UBSan)"
+CC=clang CXX=clang++ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DXPC_SANITIZE=ON -DXPC_FUZZ=ON -DXPC_WERROR="$werror" >/dev/null
+cmake --build build/asan -j "$jobs"
+echo "== Native tests under the sanitizers"
+(cd build/asan && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure)
+echo "== Fuzzing"
+XPC_WERROR="$werror" bash scripts/fuzz.sh all "${XPC_FUZZ_SECONDS:-30}"
+# ---- end of sanitizers and fuzzing -----------------------------------------

@@ -65,6 +65,82 @@ void MemoryOutputFile::Write(std::string_view bytes) {
   bytes_.append(bytes);
 }
 
+namespace {
+
+// Writes into the file system's entry for its path as it goes, like a
+// real file written without buffering.
+class StoredOutputFile final : public OutputFile {
+ public:
+  StoredOutputFile(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  void WriteLine(std::string_view line) override {
+    Write(line);
+    Write("\r\n");
+  }
+  void Write(std::string_view bytes) override {
+    if (closed_) throw MakeError(err::kBadFileNameOrNumber);
+    fs_.files[path_].append(bytes);
+  }
+  void Close() override { closed_ = true; }
+
+ private:
+  MemoryFileSystem& fs_;
+  std::string path_;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+const std::string& MemoryFileSystem::Existing(const std::string& path) const {
+  const auto it = files.find(path);
+  if (it == files.end()) throw MakeError(err::kFileNotFound);
+  return it->second;
+}
+
+std::unique_ptr<InputFile> MemoryFileSystem::OpenInput(const std::string& path) {
+  return std::make_unique<MemoryInputFile>(Existing(path), piece_limit_);
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::OpenOutput(const std::string& path) {
+  if (read_only.count(path) != 0) throw MakeError(err::kPermissionDenied);
+  files[path].clear();
+  return std::make_unique<StoredOutputFile>(*this, path);
+}
+
+int64_t MemoryFileSystem::FileLength(const std::string& path) {
+  return static_cast<int64_t>(Existing(path).size());
+}
+
+void MemoryFileSystem::Remove(const std::string& path) {
+  Existing(path);
+  files.erase(path);
+}
+
+void MemoryFileSystem::CopyOver(const std::string& source, const std::string& target) {
+  std::string bytes = Existing(source);
+  if (read_only.count(target) != 0) throw MakeError(err::kPermissionDenied);
+  files[target] = std::move(bytes);
+}
+
+void MemoryFileSystem::Replace(const std::string& source, const std::string& target) {
+  std::string bytes = Existing(source);
+  if (read_only.count(target) != 0) throw MakeError(err::kPermissionDenied);
+  files[target] = std::move(bytes);
+  files.erase(source);
+}
+
+void MemoryFileSystem::CreateFolder(const std::string& path) {
+  if (!folders.insert(path).second) throw MakeError(err::kPathFileAccess);
+}
+
+std::optional<std::string> MemoryFileSystem::FirstPlainFile(const std::string& folder) {
+  for (auto it = files.lower_bound(folder); it != files.end(); ++it) {
+    if (!std::string_view(it->first).starts_with(folder)) break;
+    const std::string name = it->first.substr(folder.size());
+    if (name.find('\\') == std::string::npos) return name;
+  }
+  return std::nullopt;
+}
+
 std::string CrLfLines(std::initializer_list<std::string_view> lines) {
   std::string out;
   for (std::string_view line : lines) {

@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -54,6 +58,37 @@ class MemoryOutputFile : public OutputFile {
  private:
   std::string bytes_;
   bool closed_ = false;
+};
+
+// A whole file system in memory: files by their engine path (exact bytes, no
+// folders needed), for tests and fuzz targets that run the conversion job or
+// the project-file routines many thousands of times without a disk. It
+// raises the layer's errors where the real one does: 53 for a missing file,
+// 70 for a read-only one, 75 for an existing folder.
+class MemoryFileSystem : public FileSystem {
+ public:
+  // piece_limit: see MemoryInputFile.
+  explicit MemoryFileSystem(size_t piece_limit = SIZE_MAX) : piece_limit_(piece_limit) {}
+
+  std::unique_ptr<InputFile> OpenInput(const std::string& path) override;
+  std::unique_ptr<OutputFile> OpenOutput(const std::string& path) override;
+  int64_t FileLength(const std::string& path) override;
+  void Remove(const std::string& path) override;
+  void CopyOver(const std::string& source, const std::string& target) override;
+  void Replace(const std::string& source, const std::string& target) override;
+  void CreateFolder(const std::string& path) override;
+  std::optional<std::string> FirstPlainFile(const std::string& folder) override;
+  std::string ToDisplayText(std::string_view ansi) override { return std::string(ansi); }
+
+  // The files, by path; tests put files here and read the results.
+  std::map<std::string, std::string> files;
+  // Paths of files that refuse to be written or replaced.
+  std::set<std::string> read_only;
+  std::set<std::string> folders;
+
+ private:
+  const std::string& Existing(const std::string& path) const;
+  size_t piece_limit_;
 };
 
 // Joins lines with CR LF behind each, as the engine writes them.
