@@ -90,4 +90,16 @@ diff <(grep -avi 'qorxpctl\.ocx' "$folder/Kundenverwaltung.vbp") "$original/Kund
   >/dev/null || fail "the project file changed beyond the library line"
 if find "$folder" -iname '~form.tmp' | grep -q .; then fail "a temporary file was left behind"; fi
 
-echo "e2e: passed (3 forms converted, backups and project file checked)"
+# Without a display no window can be created: the wizard ends with status 1
+# and says why on standard error, never in std::terminate.
+set +e
+DISPLAY= WAYLAND_DISPLAY= timeout 60 bash "$here/scripts/wine-run.sh" "$exe" >"$work/no-display.log" 2>&1
+status=$?
+set -e
+sed 's/^/  /' "$work/no-display.log"
+[ "$status" -eq 1 ] || fail "without a display the wizard ended with status $status, expected 1"
+grep -q '^xpwizard: Fehler: ' "$work/no-display.log" ||
+  fail "without a display the wizard said nothing on standard error"
+if grep -q 'terminate called' "$work/no-display.log"; then fail "the wizard ended in terminate"; fi
+
+echo "e2e: passed (3 forms converted, backups and project file checked; no display: status 1 with a message)"

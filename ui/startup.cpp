@@ -19,7 +19,8 @@ void ReportFatal(const std::string& text, std::FILE* err) noexcept {
   }
   try {
     const std::wstring wide = Utf8ToWide(text);
-    if (::MessageBoxW(nullptr, wide.c_str(), L"xpwizard", MB_OK | MB_ICONERROR | MB_TASKMODAL) !=
+    // Windows answers a box it could not show with 0, Wine with -1.
+    if (::MessageBoxW(nullptr, wide.c_str(), L"xpwizard", MB_OK | MB_ICONERROR | MB_TASKMODAL) >
         0) {
       return;
     }
