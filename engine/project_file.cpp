@@ -57,7 +57,14 @@ std::optional<size_t> NextLineStart(std::string_view text, size_t from) {
 // "Reference=" entry (after the first line when there is none).
 std::string InsertLibraryLine(const std::string& text) {
   std::string line = std::string(kLibraryReferenceLine) + std::string(kCrLf);
+  // Only an entry that starts its line counts: "Object={" inside another
+  // line (a form's name, a title) must not have the library line put into
+  // the middle of that line.
   size_t insert_at = text.find(kObjectPrefix);
+  while (insert_at != std::string::npos && insert_at > 0 && text[insert_at - 1] != '\r' &&
+         text[insert_at - 1] != '\n') {
+    insert_at = text.find(kObjectPrefix, insert_at + 1);
+  }
   if (insert_at == std::string::npos) {
     const size_t reference = text.rfind(kReferencePrefix);
     const size_t search_from = reference == std::string::npos ? 0 : reference;

@@ -123,6 +123,16 @@ TEST_F(ProjectFileTest, PutsTheLibraryLineBeforeTheFirstObjectLineEvenWithLaterR
             JoinLines({"Type=Exe", kLibLine, kComctl, tabctl, kStdole, "Form=frmHaupt.frm"}));
 }
 
+TEST_F(ProjectFileTest, ObjectTextInsideAnotherLineIsNoObjectEntryAndStaysWhole) {
+  // Found by fuzzing: the library line went into the middle of such a line
+  // and cut a form entry in two.
+  const std::string title = "Title=\"Object={Test}\"";
+  EXPECT_EQ(AddTo(JoinLines({"Type=Exe", kStdole, "Form=Object={x}.frm", title})),
+            JoinLines({"Type=Exe", kStdole, kLibLine, "Form=Object={x}.frm", title}));
+  EXPECT_EQ(AddTo(JoinLines({"Type=Exe", title, kComctl, "Form=frmHaupt.frm"})),
+            JoinLines({"Type=Exe", title, kLibLine, kComctl, "Form=frmHaupt.frm"}));
+}
+
 TEST_F(ProjectFileTest, WithoutReferenceOrObjectTheLibraryLineBecomesTheSecondLine) {
   EXPECT_EQ(AddTo(JoinLines({"Type=Exe", "Form=frmHaupt.frm", "Startup=\"frmHaupt\""})),
             JoinLines({"Type=Exe", kLibLine, "Form=frmHaupt.frm", "Startup=\"frmHaupt\""}));
