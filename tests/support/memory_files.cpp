@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/error.h"
 
@@ -32,9 +33,18 @@ bool MemoryInputFile::ReadLinePiece(std::string& part, size_t limit) {
   if (!in_line_) {
     if (AtEnd()) throw MakeError(err::kInputPastEnd);
     ++lines_read_;
+    // Found once per line: a scan per piece would make long lines cost
+    // their length squared.
+    const char* begin = bytes_.data() + position_;
+    const size_t rest = bytes_.size() - position_;
+    const void* lf = std::memchr(begin, '\n', rest);
+    const size_t before_lf = lf ? static_cast<size_t>(static_cast<const char*>(lf) - begin) : rest;
+    const void* cr = std::memchr(begin, '\r', before_lf);
+    line_end_ =
+        position_ + (cr ? static_cast<size_t>(static_cast<const char*>(cr) - begin) : before_lf);
   }
   limit = std::min(limit, piece_limit_);
-  const size_t end = std::min(bytes_.find_first_of("\r\n", position_), bytes_.size());
+  const size_t end = line_end_;
   const size_t size = std::min(end - position_, limit);
   part.assign(bytes_, position_, size);
   position_ += size;
@@ -68,23 +78,23 @@ void MemoryOutputFile::Write(std::string_view bytes) {
 namespace {
 
 // Writes into the file system's entry for its path as it goes, like a
-// real file written without buffering.
+// real file written without buffering. The entry must stay while the file
+// is open (as the engine never removes or renames a file it writes).
 class StoredOutputFile final : public OutputFile {
  public:
-  StoredOutputFile(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  explicit StoredOutputFile(std::string& bytes) : bytes_(bytes) {}
   void WriteLine(std::string_view line) override {
     Write(line);
     Write("\r\n");
   }
   void Write(std::string_view bytes) override {
     if (closed_) throw MakeError(err::kBadFileNameOrNumber);
-    fs_.files[path_].append(bytes);
+    bytes_.append(bytes);
   }
   void Close() override { closed_ = true; }
 
  private:
-  MemoryFileSystem& fs_;
-  std::string path_;
+  std::string& bytes_;
   bool closed_ = false;
 };
 
@@ -102,8 +112,9 @@ std::unique_ptr<InputFile> MemoryFileSystem::OpenInput(const std::string& path) 
 
 std::unique_ptr<OutputFile> MemoryFileSystem::OpenOutput(const std::string& path) {
   if (read_only.count(path) != 0) throw MakeError(err::kPermissionDenied);
-  files[path].clear();
-  return std::make_unique<StoredOutputFile>(*this, path);
+  std::string& bytes = files[path];
+  bytes.clear();
+  return std::make_unique<StoredOutputFile>(bytes);
 }
 
 int64_t MemoryFileSystem::FileLength(const std::string& path) {

@@ -43,6 +43,7 @@ class MemoryInputFile : public InputFile {
   size_t position_ = 0;
   int lines_read_ = 0;
   bool in_line_ = false;
+  size_t line_end_ = 0;  // of the line being handed out in pieces
   bool closed_ = false;
 };
 
