@@ -110,6 +110,15 @@ std::vector<std::string> ExpandProjects(const CommandLine& line, FileSystem& fs,
     }
     try {
       std::vector<std::string> members = ReadGroupProjects(fs, path);
+      if (members.empty()) {
+        // A group that names no project is a mistake the user should see,
+        // not a call that silently does nothing.
+        io.err << "Die Projektgruppe " << fs.ToDisplayText(arg)
+               << " nennt kein Projekt (keine Zeile \"Project=\" oder \"StartupProject=\").\n";
+        status = kExitFailed;
+        if (!line.keep_going) return {};
+        continue;
+      }
       projects.insert(projects.end(), members.begin(), members.end());
     } catch (const VbError& error) {
       ReportError(io.err, error, fs.ToDisplayText(arg));

@@ -391,6 +391,20 @@ TEST_F(PreviewTest, AReportIsWrittenAlsoWhenTheRunIsAborted) {
   EXPECT_TRUE(Contains(json, "\"outcome\": \"skipped\"")) << json;
 }
 
+TEST_F(PreviewTest, AGroupWithoutProjectsIsAnErrorThatStopsTheCallUnlessKeepGoing) {
+  MakeProject();
+  dir.WriteFile("Empty.vbg", "VBGROUP 5.0\r\n");
+  const auto before = Snapshot(dir.native());
+
+  EXPECT_EQ(Run({"run", Arg("Empty.vbg"), Arg("App.vbp"), "--yes"}), kExitFailed);
+  EXPECT_TRUE(Contains(err.str(), "nennt kein Projekt")) << err.str();
+  EXPECT_EQ(Snapshot(dir.native()), before);
+
+  EXPECT_EQ(Run({"run", Arg("Empty.vbg"), Arg("App.vbp"), "--dry-run", "--keep-going"}),
+            kExitFailed);
+  EXPECT_TRUE(Contains(out.str(), "1 frmA.frm: würde konvertiert")) << out.str();
+}
+
 TEST_F(PreviewTest, SeveralProjectsAndAGroupRunOneAfterTheOther) {
   // B shares frmA with App through "..\"; the group names App once as its
   // start project and once more as a project.
