@@ -140,6 +140,8 @@ void ProgressWindow::CreateControls() {
   make(L"BUTTON", kAbortCaption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
        kProgressAbortButtonId);
   make(L"STATIC", kCountDesigned, label_style, kProgressCountLabelId);
+  file_text_ = kFileDesigned;
+  count_text_ = kCountDesigned;
 
   // Both bars carry the designed colours, which are the library's defaults.
   ProgressBarCreateArgs bar;
@@ -197,12 +199,17 @@ void ProgressWindow::FitClientArea() {
   }
 }
 
+// A caption is touched (and repainted) only when its text changes.
 void ProgressWindow::SetCountCaption(const std::string& text) {
+  if (text == count_text_) return;
   ::SetWindowTextW(control(kProgressCountLabelId), Utf8ToWide(text).c_str());
+  count_text_ = text;
 }
 
 void ProgressWindow::SetFileCaption(const std::string& text) {
+  if (text == file_text_) return;
   ::SetWindowTextW(control(kProgressFileLabelId), Utf8ToWide(text).c_str());
+  file_text_ = text;
 }
 
 void ProgressWindow::SetFileBar(int32_t value) {

@@ -52,6 +52,8 @@ class ProgressWindow final : public Window {
   // VbError (the system's error) when the window cannot be created.
   void Load(HWND owner = nullptr);
 
+  // Each setter changes its control at once; a caption or bar that already
+  // shows the value is not touched again.
   void SetCountCaption(const std::string& text);  // UTF-8
   void SetFileCaption(const std::string& text);   // UTF-8
   void SetFileBar(int32_t value);
@@ -90,6 +92,9 @@ class ProgressWindow final : public Window {
   UniqueFont font_;
   FormSkin skin_;
   bool confirming_ = false;
+  // The captions' texts as last set (UTF-8).
+  std::string count_text_;
+  std::string file_text_;
 };
 
 }  // namespace xpconv::ui

@@ -16,8 +16,9 @@ constexpr int kMostMessagesPerPump = 4096;
 
 }  // namespace
 
-WindowsHost::WindowsHost(HINSTANCE instance, WizardOperations& wizard, AbortFlag& abort)
-    : instance_(instance), wizard_(wizard), abort_(abort) {}
+WindowsHost::WindowsHost(HINSTANCE instance, WizardOperations& wizard, AbortFlag& abort,
+                         HostClock clock)
+    : instance_(instance), wizard_(wizard), abort_(abort), clock_(clock) {}
 
 // Out of line, where ProgressWindow is complete.
 WindowsHost::~WindowsHost() = default;
@@ -47,6 +48,9 @@ void WindowsHost::SwitchBackupOn() {
   wizard_.SwitchBackupOn();
 }
 void WindowsHost::SetWizardEnabled(bool enabled) {
+  // The run gives the wizard back (or takes it) with the window showing
+  // everything it was told.
+  RefreshProgress();
   wizard_.SetWizardEnabled(enabled);
 }
 int32_t WindowsHost::ReplaceOption(int16_t kind) {
@@ -60,41 +64,79 @@ void WindowsHost::LoadProgress() {
   // There is one progress window at a time; loading again starts afresh from
   // the designed contents.
   progress_.reset();
+  pending_ = PendingView{};
   auto window = std::make_unique<ProgressWindow>(instance_, abort_);
   window->Load(wizard_.WizardWindow());
   progress_ = std::move(window);
 }
 
 // The run only calls the setters between LoadProgress and UnloadProgress;
-// outside that span there is nothing to show them on.
+// outside that span there is nothing to show them on. A new count or file
+// name starts the next file: the pump after it looks at the queue, so that a
+// click made during the previous file stops the run before this one.
 void WindowsHost::SetCountCaption(const std::string& text) {
-  if (progress_) progress_->SetCountCaption(text);
+  pump_due_ = true;
+  if (progress_) pending_.count_caption = text;
 }
 void WindowsHost::SetFileCaption(const std::string& text) {
-  if (progress_) progress_->SetFileCaption(text);
+  pump_due_ = true;
+  if (progress_) pending_.file_caption = text;
 }
 void WindowsHost::SetFileBar(int32_t value) {
-  if (progress_) progress_->SetFileBar(value);
+  if (progress_) pending_.file_bar = value;
 }
 void WindowsHost::SetTotalBar(int32_t value) {
-  if (progress_) progress_->SetTotalBar(value);
+  if (progress_) pending_.total_bar = value;
 }
 void WindowsHost::SetTotalBarMax(int32_t value) {
-  if (progress_) progress_->SetTotalBarMax(value);
+  if (!progress_) return;
+  // The bar holds its value inside 0..Max: a value asked for before the new
+  // maximum reaches the bar before it, as it would have without the delay.
+  if (pending_.total_bar) {
+    progress_->SetTotalBar(*pending_.total_bar);
+    pending_.total_bar.reset();
+  }
+  progress_->SetTotalBarMax(value);
 }
 void WindowsHost::ShowProgress() {
-  if (progress_) progress_->Show(wizard_.WizardWindow());
+  if (!progress_) return;
+  RefreshProgress();
+  progress_->Show(wizard_.WizardWindow());
+  pump_due_ = true;
 }
 void WindowsHost::UnloadProgress() {
   progress_.reset();
+  pending_ = PendingView{};
+}
+
+void WindowsHost::RefreshProgress() {
+  if (!progress_) return;
+  if (pending_.count_caption) progress_->SetCountCaption(*pending_.count_caption);
+  if (pending_.file_caption) progress_->SetFileCaption(*pending_.file_caption);
+  if (pending_.file_bar) progress_->SetFileBar(*pending_.file_bar);
+  if (pending_.total_bar) progress_->SetTotalBar(*pending_.total_bar);
+  pending_ = PendingView{};
+  last_refresh_ = clock_();
 }
 
 int32_t WindowsHost::ShowMessage(const std::string& prompt, int32_t buttons,
                                  const std::string& title) {
+  // A message during a run stands over the window as the run left it.
+  RefreshProgress();
   return ui::ShowMessage(prompt, buttons, title);
 }
 
 void WindowsHost::PumpMessages() {
+  const auto now = clock_();
+  if (!pump_due_ && now - last_pump_ < kPumpSlice) return;
+  pump_due_ = false;
+  last_pump_ = now;
+  // Updated here, the window paints in the same look at the queue.
+  if (progress_ && now - last_refresh_ >= kRefreshSlice) RefreshProgress();
+  DrainQueue();
+}
+
+void WindowsHost::DrainQueue() {
   MSG message{};
   for (int handled = 0; handled < kMostMessagesPerPump; ++handled) {
     if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return;

@@ -2,10 +2,26 @@
 // window, the progress operations act on the progress window this host owns
 // between LoadProgress and UnloadProgress, questions go to our message box,
 // and PumpMessages drains the thread's message queue.
+//
+// Speed: a run calls PumpMessages and SetFileBar for every line of a form.
+// Each look at the queue costs a system call (under Wine a round trip to the
+// Wine server), and so does every change of a caption or bar, so the host
+// answers most of these calls from memory:
+//  - PumpMessages looks at the queue only once a pump slice has passed since
+//    it last did, and always at the first pump after a new file was named
+//    (SetCountCaption, SetFileCaption) or the window was shown. A click on
+//    "Abbrechen" therefore waits at most a slice before its question comes
+//    up, and a file the user stopped the run before is not touched.
+//  - The setters only note what the window should show; the window is
+//    brought up to date at most once per refresh slice (about 60 times a
+//    second) at a pump that looks at the queue, which also paints it, and
+//    whenever the run shows it, asks a question or gives the wizard back.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/host.h"
@@ -34,10 +50,19 @@ class WizardOperations {
   virtual int32_t XPStyleOption() = 0;
 };
 
+// The longest time a run goes without looking at the message queue, and
+// the shortest time between two updates of the progress window.
+inline constexpr std::chrono::milliseconds kPumpSlice{5};
+inline constexpr std::chrono::milliseconds kRefreshSlice{16};
+
+// The monotonic clock the host reads its slices from; tests pass their own.
+using HostClock = std::chrono::steady_clock::time_point (*)();
+
 class WindowsHost final : public Host {
  public:
   // The wizard and the abort flag are owned by the caller and outlive the host.
-  WindowsHost(HINSTANCE instance, WizardOperations& wizard, AbortFlag& abort);
+  WindowsHost(HINSTANCE instance, WizardOperations& wizard, AbortFlag& abort,
+              HostClock clock = &std::chrono::steady_clock::now);
   ~WindowsHost() override;
 
   // --- forwarded to the wizard ---
@@ -72,10 +97,28 @@ class WindowsHost final : public Host {
   ProgressWindow* progress() const { return progress_.get(); }
 
  private:
+  // What the run asked the progress window to show since its last update.
+  struct PendingView {
+    std::optional<std::string> count_caption;
+    std::optional<std::string> file_caption;
+    std::optional<int32_t> file_bar;
+    std::optional<int32_t> total_bar;
+  };
+
+  // Brings the progress window up to date with what the run asked for.
+  void RefreshProgress();
+  // Handles every waiting message (at most kMostMessagesPerPump).
+  void DrainQueue();
+
   HINSTANCE instance_;
   WizardOperations& wizard_;
   AbortFlag& abort_;
+  HostClock clock_;
   std::unique_ptr<ProgressWindow> progress_;
+  PendingView pending_;
+  bool pump_due_ = true;  // the next PumpMessages looks at the queue
+  std::chrono::steady_clock::time_point last_pump_{};
+  std::chrono::steady_clock::time_point last_refresh_{};
 };
 
 }  // namespace xpconv::ui

@@ -22,6 +22,8 @@
 namespace xpconv::ui {
 namespace {
 
+using namespace std::chrono_literals;
+
 using ::xpconv::testing::BoxReply;
 using ::xpconv::testing::MessageBoxAnswerer;
 using ::xpconv::testing::SeenBox;
@@ -109,6 +111,19 @@ class TestWizard final : public WizardOperations {
   HWND hwnd_;
 };
 
+// Clocks for the host's slices: one that stands still until a test moves
+// it, and one so slow a machine that a whole slice passes between any two
+// reads, so that every pump looks at the queue.
+std::chrono::steady_clock::time_point g_now = std::chrono::steady_clock::time_point{} + 1h;
+std::chrono::steady_clock::time_point StoppedClock() {
+  return g_now;
+}
+std::chrono::steady_clock::time_point SlowClock() {
+  static std::chrono::steady_clock::time_point now{};
+  now += 1s;
+  return now;
+}
+
 class WindowsHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -173,10 +188,104 @@ TEST_F(WindowsHostTest, ProgressWindowLivesFromLoadToUnloadAndReloadsAsDesigned)
   host_.UnloadProgress();
 }
 
+TEST_F(WindowsHostTest, PumpLooksAtTheQueueOncePerSliceAndAtOnceForEveryNewFile) {
+  WindowsHost host(::GetModuleHandleW(nullptr), wizard_, abort_, &StoppedClock);
+  g_app_messages = 0;
+  auto post = [&] { ::PostMessageW(wizard_.WizardWindow(), WM_APP, 0, 0); };
+
+  post();
+  host.PumpMessages();
+  EXPECT_EQ(g_app_messages, 1) << "the first pump looks";
+  post();
+  host.PumpMessages();
+  EXPECT_EQ(g_app_messages, 1) << "no time has passed";
+  g_now += kPumpSlice - 1ms;
+  host.PumpMessages();
+  EXPECT_EQ(g_app_messages, 1) << "less than a slice has passed";
+  g_now += 1ms;
+  host.PumpMessages();
+  EXPECT_EQ(g_app_messages, 2) << "a slice has passed";
+
+  // A new count or file name starts a file: its pump looks at once. A new
+  // bar value alone does not, and the message waits.
+  struct Step {
+    const char* name;
+    std::function<void()> set;
+    int handled;
+  };
+  for (const Step& step : {Step{"count", [&] { host.SetCountCaption("Datei 2 von 3"); }, 3},
+                           Step{"file", [&] { host.SetFileCaption("frmB.frm"); }, 4},
+                           Step{"file bar", [&] { host.SetFileBar(50); }, 4},
+                           Step{"total bar", [&] { host.SetTotalBar(2); }, 4}}) {
+    post();
+    step.set();
+    host.PumpMessages();
+    EXPECT_EQ(g_app_messages, step.handled) << step.name;
+  }
+  xpconv::testing::PumpPending();
+}
+
+TEST_F(WindowsHostTest, ProgressWindowShowsTheRunsValuesAtMostOncePerRefreshSlice) {
+  WindowsHost host(::GetModuleHandleW(nullptr), wizard_, abort_, &StoppedClock);
+  host.LoadProgress();
+  ProgressWindow& window = *host.progress();
+  auto file_bar = [&] { return ProgressValue(window.control(kProgressFileBarId)); };
+  auto count = [&] { return WindowTextOf(window.control(kProgressCountLabelId)); };
+
+  // What the run sets before showing the window is there when it shows.
+  host.SetCountCaption("Datei 1 von 2");
+  host.SetFileCaption("");
+  host.SetFileBar(0);
+  host.SetTotalBar(0);
+  host.SetTotalBarMax(2);
+  host.ShowProgress();
+  EXPECT_EQ(count(), "Datei 1 von 2");
+  EXPECT_EQ(WindowTextOf(window.control(kProgressFileLabelId)), "");
+  EXPECT_EQ(ProgressMax(window.control(kProgressTotalBarId)), 2);
+
+  host.SetFileBar(40);
+  host.PumpMessages();
+  g_now += kPumpSlice;
+  host.PumpMessages();
+  EXPECT_EQ(file_bar(), 0) << "less than a refresh slice since the window was shown";
+  g_now += kRefreshSlice;
+  host.PumpMessages();
+  EXPECT_EQ(file_bar(), 40);
+
+  // A message stands over the window as the run left it.
+  host.SetFileBar(70);
+  host.SetCountCaption("Datei 2 von 2");
+  host.SetTotalBar(2);
+  EXPECT_EQ(file_bar(), 40);
+  {
+    MessageBoxAnswerer answerer({BoxReply::Enter()});
+    host.ShowMessage("Fehler: 53\r\nDatei nicht gefunden", mb::kOk, "");
+    EXPECT_EQ(answerer.Seen().size(), 1u);
+  }
+  EXPECT_EQ(file_bar(), 70);
+  EXPECT_EQ(count(), "Datei 2 von 2");
+  EXPECT_EQ(ProgressValue(window.control(kProgressTotalBarId)), 2);
+
+  // So does the window when the run gives the wizard back.
+  host.SetFileBar(90);
+  host.SetWizardEnabled(true);
+  EXPECT_EQ(file_bar(), 90);
+
+  // A new maximum reaches the total bar after the value set before it, as
+  // without the delay: the bar held that value inside its old maximum.
+  host.SetTotalBar(5);
+  host.SetTotalBarMax(10);
+  EXPECT_EQ(ProgressValue(window.control(kProgressTotalBarId)), 2);
+  EXPECT_EQ(ProgressMax(window.control(kProgressTotalBarId)), 10);
+  host.UnloadProgress();
+}
+
 TEST_F(WindowsHostTest, PumpGivesThePressedKeysOfTheProgressWindowTheirDialogMeaning) {
-  host_.LoadProgress();
-  host_.ShowProgress();
-  HWND button = host_.progress()->control(kProgressAbortButtonId);
+  // Every pump of this host looks at the queue.
+  WindowsHost host(::GetModuleHandleW(nullptr), wizard_, abort_, &SlowClock);
+  host.LoadProgress();
+  host.ShowProgress();
+  HWND button = host.progress()->control(kProgressAbortButtonId);
 
   struct Press {
     const char* name;
@@ -192,14 +301,14 @@ TEST_F(WindowsHostTest, PumpGivesThePressedKeysOfTheProgressWindowTheirDialogMea
     ::PostMessageW(button, press.alt ? WM_SYSKEYDOWN : WM_KEYDOWN, press.key, 0x00000001 | alt_bit);
     ::PostMessageW(button, press.alt ? WM_SYSKEYUP : WM_KEYUP, press.key,
                    static_cast<LPARAM>(0xC0000001u) | alt_bit);
-    host_.PumpMessages();
+    host.PumpMessages();
     const std::vector<SeenBox> seen = answerer.Seen();
     ASSERT_EQ(seen.size(), 1u) << press.name;
     EXPECT_EQ(seen[0].prompt, "Wirklich abbrechen?") << press.name;
     EXPECT_EQ(abort_.value(), 0) << press.name << ": Nein changes nothing";
-    host_.PumpMessages();
+    host.PumpMessages();
   }
-  host_.UnloadProgress();
+  host.UnloadProgress();
 }
 
 // --- whole runs over files on disk ---
