@@ -79,8 +79,9 @@ class Run {
     }
     WindUp();
     if (!ctx_.abort.raised()) {
-      host_.ShowMessage(std::to_string(converted_) + msg::kSummaryTail, mb::kOkInformation,
-                        msg::kSummaryTitle);
+      // Only a run that made backups points to them.
+      const char* tail = backups_made_ ? msg::kSummaryTail : msg::kSummaryTailWithoutBackups;
+      host_.ShowMessage(std::to_string(converted_) + tail, mb::kOkInformation, msg::kSummaryTitle);
     }
   }
 
@@ -118,6 +119,7 @@ class Run {
     }
     MakeFolder(fs_, backup_folder);
     const bool make_backup = host_.BackupOption() != 0;
+    backups_made_ = make_backup;
     const bool added = AddLibraryReference(fs_, project_path, backup_folder, make_backup);
     if (ctx_.observer != nullptr) {
       ctx_.observer->ProjectFileDone(added, make_backup ? backup_folder : std::string());
@@ -221,6 +223,7 @@ class Run {
   int16_t selected_ = 0;
   int32_t converted_ = 0;
   bool progress_loaded_ = false;
+  bool backups_made_ = false;  // chkBackup was on for this run
   std::string unused_copy_;
   std::unique_ptr<RunLock> lock_;
 };

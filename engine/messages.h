@@ -14,10 +14,12 @@ inline constexpr const char* kOverwritePrompt =
     "Es existiert bereits ein Unterordner \"_BACKUP\".\r\n"
     "Sollen evtl. vorhandene Dateien überschrieben werden?";
 inline constexpr const char* kOverwriteTitle = "ACHTUNG!";
-// The summary is the number of converted files followed by this text.
+// The summary is the number of converted files followed by this text after
+// a run with backups, and by its first line alone after a run without.
 inline constexpr const char* kSummaryTail =
     " Datei(en) wurde(n) aktualisiert.\r\n"
     "Die jeweiligen Sicherungsdateien befinden sich im Ordner \"_BACKUP\"";
+inline constexpr const char* kSummaryTailWithoutBackups = " Datei(en) wurde(n) aktualisiert.";
 inline constexpr const char* kSummaryTitle = "Konvertierung erfolgreich";
 // A second run on a project that a run holds.
 inline constexpr const char* kProjectBusy =

@@ -29,8 +29,9 @@ using testing::TempDir;
 
 const std::string kBackupPromptCall = "ShowMessage(" + std::string(msg::kBackupPrompt) + ", 19, )";
 
-std::string Summary(int converted) {
-  return std::to_string(converted) + msg::kSummaryTail;
+std::string Summary(int converted, bool backups = true) {
+  return std::to_string(converted) +
+         (backups ? msg::kSummaryTail : msg::kSummaryTailWithoutBackups);
 }
 std::string SummaryCall(int converted) {
   return "ShowMessage(" + Summary(converted) + ", 64, " + msg::kSummaryTitle + ")";
@@ -297,7 +298,45 @@ TEST_F(BatchRunTest, NoAtTheBackupPromptConvertsWithoutCopiesButStillMakesTheBac
   EXPECT_EQ(dir_.List("_Backup"), std::vector<std::string>{});
   EXPECT_FALSE(dir_.Exists("Forms\\_Backup"));
   ASSERT_EQ(host_.messages.size(), 2u);
-  EXPECT_EQ(host_.messages[1], (RecordingHost::Message{Summary(2), 64, msg::kSummaryTitle}));
+  EXPECT_EQ(host_.messages[1], (RecordingHost::Message{Summary(2, false), 64, msg::kSummaryTitle}));
+}
+
+TEST_F(BatchRunTest, TheSummaryNamesTheBackupFolderOnlyAfterARunThatMadeBackups) {
+  struct Case {
+    const char* name;
+    int32_t backup_option;
+    std::vector<int32_t> answers;  // to the backup question, when it comes
+    bool backups;
+  };
+  for (const Case& c :
+       {Case{"ticked", 1, {}, true}, Case{"switched on at the question", 0, {mb::kAnswerYes}, true},
+        Case{"left off at the question", 0, {mb::kAnswerNo}, false}}) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    RecordingHost host;
+    dir.WriteFile("Kunden.vbp", ProjectText({"frmKunde.frm"}));
+    dir.WriteFile("frmKunde.frm", ConvertibleForm("frmKunde"));
+    host.project_path = dir.Path("Kunden.vbp");
+    host.project_folder = dir.path();
+    host.SetEntries({"frmKunde.frm"});
+    host.entries[0].selected = true;
+    host.backup = c.backup_option;
+    host.answers.assign(c.answers.begin(), c.answers.end());
+    std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+    AbortFlag abort;
+    EngineContext ctx{host, *fs, abort};
+    RunConversion(ctx);
+
+    ASSERT_FALSE(host.messages.empty());
+    const RecordingHost::Message& summary = host.messages.back();
+    EXPECT_EQ(summary,
+              (RecordingHost::Message{c.backups ? "1 Datei(en) wurde(n) aktualisiert.\r\n"
+                                                  "Die jeweiligen Sicherungsdateien befinden "
+                                                  "sich im Ordner \"_BACKUP\""
+                                                : "1 Datei(en) wurde(n) aktualisiert.",
+                                      64, "Konvertierung erfolgreich"}));
+    EXPECT_EQ(dir.Exists("_Backup\\frmKunde.frm"), c.backups);
+  }
 }
 
 TEST_F(BatchRunTest, YesAtTheBackupPromptSwitchesBackupsOnForThisAndLaterRuns) {
@@ -590,7 +629,7 @@ TEST_P(BatchRunFaultTest, AFailureAtAnyFileOperationLosesNothing) {
   };
 
   const Outcome clean = run_once(0);
-  ASSERT_EQ(clean.messages.back().prompt, Summary(2));
+  ASSERT_EQ(clean.messages.back().prompt, Summary(2, backups));
   const std::vector<std::string>& ops = clean.operations;
   ASSERT_GT(ops.size(), 20u);
 
@@ -631,7 +670,7 @@ TEST_P(BatchRunFaultTest, AFailureAtAnyFileOperationLosesNothing) {
     }
     if (summary) {
       EXPECT_TRUE(all_converted);
-      EXPECT_EQ(got.messages.back().prompt, Summary(2));
+      EXPECT_EQ(got.messages.back().prompt, Summary(2, backups));
     } else {
       // A run that did not finish said why.
       bool reported = false;
