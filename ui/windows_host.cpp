@@ -16,6 +16,10 @@ constexpr int kMostMessagesPerPump = 4096;
 
 }  // namespace
 
+std::chrono::milliseconds SystemTicks() {
+  return std::chrono::milliseconds(::GetTickCount64());
+}
+
 WindowsHost::WindowsHost(HINSTANCE instance, WizardOperations& wizard, AbortFlag& abort,
                          HostClock clock)
     : instance_(instance), wizard_(wizard), abort_(abort), clock_(clock) {}

@@ -114,12 +114,12 @@ class TestWizard final : public WizardOperations {
 // Clocks for the host's slices: one that stands still until a test moves
 // it, and one so slow a machine that a whole slice passes between any two
 // reads, so that every pump looks at the queue.
-std::chrono::steady_clock::time_point g_now = std::chrono::steady_clock::time_point{} + 1h;
-std::chrono::steady_clock::time_point StoppedClock() {
+std::chrono::milliseconds g_now = 1h;
+std::chrono::milliseconds StoppedClock() {
   return g_now;
 }
-std::chrono::steady_clock::time_point SlowClock() {
-  static std::chrono::steady_clock::time_point now{};
+std::chrono::milliseconds SlowClock() {
+  static std::chrono::milliseconds now{};
   now += 1s;
   return now;
 }
