@@ -9,8 +9,13 @@
 // With --argument the program is started with the project as its argument
 // (as Explorer's verb starts it) and the list must be loaded without the
 // open dialog ever showing.
+//
+// The bench options (used by bench/wizard_bench.sh, see BenchOptions) add
+// timings and other ways through the wizard; without them the driver does
+// exactly the end-to-end test's walk.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -34,9 +39,14 @@ using xpconv::ui::kIdStart;
 
 constexpr auto kStepTimeout = 20s;
 
+// The program under test, ended when the driver fails so that it never
+// outlives a failed run.
+HANDLE g_program = nullptr;
+
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "e2e_driver: FAILED: %s\n", what.c_str());
   std::fflush(stderr);
+  if (g_program != nullptr) ::TerminateProcess(g_program, 3);
   std::exit(1);
 }
 
@@ -78,13 +88,15 @@ std::wstring ClassOf(HWND window) {
   return buffer;
 }
 
-// Waits until probe returns true; fails with what after the timeout.
+// Waits until probe returns true, asking every poll; fails with what after
+// the timeout.
 void WaitFor(const std::function<bool()>& probe, const std::string& what,
-             std::chrono::milliseconds timeout = kStepTimeout) {
+             std::chrono::milliseconds timeout = kStepTimeout,
+             std::chrono::milliseconds poll = 20ms) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (!probe()) {
     if (std::chrono::steady_clock::now() > end) Fail("timed out waiting for " + what);
-    std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(poll);
   }
 }
 
@@ -149,6 +161,157 @@ LRESULT Ask(HWND window, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
   return static_cast<LRESULT>(result);
 }
 
+// --- timings for the benchmark (bench/wizard_bench.sh) ---
+//
+// Each timing is printed as a line "timing <name>_ms=<milliseconds>", read by
+// the benchmark script. Waits that are timed poll every millisecond.
+
+struct BenchOptions {
+  bool by_argument = false;              // --argument: the end-to-end test's way (see above)
+  bool timings = false;                  // --timings: print the timings below
+  bool list_only = false;                // --list-only: load and select, start nothing
+  int abort_after_ms = -1;               // --abort-after-ms N: N ms into the first form
+  std::chrono::seconds run_timeout{60};  // --run-timeout S: for big projects
+};
+
+BenchOptions ParseBenchOptions(int argc, wchar_t** argv, int first) {
+  BenchOptions options;
+  for (int i = first; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (arg == L"--argument") {
+      options.by_argument = true;
+    } else if (arg == L"--timings") {
+      options.timings = true;
+    } else if (arg == L"--list-only") {
+      options.list_only = true;
+    } else if (arg == L"--abort-after-ms" && has_value) {
+      options.abort_after_ms = std::stoi(argv[++i]);
+    } else if (arg == L"--run-timeout" && has_value) {
+      options.run_timeout = std::chrono::seconds(std::stoi(argv[++i]));
+    } else {
+      Fail("unknown option " + Narrow(arg));
+    }
+  }
+  return options;
+}
+
+using BenchClock = std::chrono::steady_clock;
+
+// Like Ask, for a wizard that may be busy for long: a slow step is timed,
+// not failed.
+LRESULT AskPatiently(HWND window, UINT msg) {
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutW(window, msg, 0, 0, SMTO_ABORTIFHUNG, 60000, &result)) {
+    Fail("the wizard does not answer within a minute (message " + std::to_string(msg) + ")");
+  }
+  return static_cast<LRESULT>(result);
+}
+
+double MillisecondsSince(BenchClock::time_point start) {
+  return std::chrono::duration<double, std::milli>(BenchClock::now() - start).count();
+}
+
+void ReportTiming(const BenchOptions& options, const char* name, double ms) {
+  if (!options.timings) return;
+  std::printf("timing %s_ms=%.1f\n", name, ms);
+  std::fflush(stdout);
+}
+
+// How long a window's thread takes to answer a message sent to it: while a
+// run goes on, the time until the run's next real look at the queue, which
+// is also when the progress window next repaints. Negative when the window
+// is gone or does not answer within 5 s.
+double AnswerTime(HWND window) {
+  const auto start = BenchClock::now();
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) return -1;
+  return MillisecondsSince(start);
+}
+
+// Waits for the run's end, the summary; with timings it asks the progress
+// window every 10 ms for an answer and reports the longest answer time.
+HWND WaitForSummaryWatchingProgress(const Program& program, const BenchOptions& options) {
+  HWND box = nullptr;
+  double longest = 0;
+  double longest_at = 0;
+  int probes = 0;
+  const auto start = BenchClock::now();
+  auto last_probe = start;
+  WaitFor(
+      [&] {
+        box = FindTopLevel(program, xpconv::ui::kMessageBoxClass);
+        if (box != nullptr) return true;
+        if (options.timings && BenchClock::now() - last_probe >= 10ms) {
+          last_probe = BenchClock::now();
+          HWND progress = FindTopLevel(program, xpconv::ui::kProgressWindowClass);
+          const double answer = progress != nullptr ? AnswerTime(progress) : -1;
+          if (answer >= 0) {
+            if (answer > longest) {
+              longest = answer;
+              longest_at = MillisecondsSince(start);
+            }
+            ++probes;
+          }
+        }
+        return false;
+      },
+      "the summary message", options.run_timeout, options.timings ? 2ms : 20ms);
+  if (options.timings) {
+    std::printf("progress_probes=%d, the longest answer came %.0f ms into the run\n", probes,
+                longest_at);
+  }
+  ReportTiming(options, "longest_progress_answer", longest);
+  return box;
+}
+
+// Clicks "Abbrechen" abort_after_ms into the first form's conversion (once
+// the progress window names a form), times the question "Wirklich
+// abbrechen?", answers "Ja" and checks that the run ends without a summary.
+void AbortRunAndTimeTheQuestion(const Program& program, const BenchOptions& options) {
+  HWND progress = nullptr;
+  WaitFor(
+      [&] {
+        return (progress = FindTopLevel(program, xpconv::ui::kProgressWindowClass)) != nullptr;
+      },
+      "the progress window", options.run_timeout, 1ms);
+  HWND file_label = ::GetDlgItem(progress, xpconv::ui::kProgressFileLabelId);
+  WaitFor(
+      [&] {
+        const std::wstring shown = TextOf(file_label);
+        return !shown.empty() && shown != L"lblFile";
+      },
+      "the progress window to name a form", options.run_timeout, 1ms);
+  Say("converting " + Narrow(TextOf(file_label)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(options.abort_after_ms));
+  if (FindTopLevel(program, xpconv::ui::kProgressWindowClass) != progress) {
+    Fail("the run ended before the abort click; give it a bigger form");
+  }
+
+  const auto click = BenchClock::now();
+  ::PostMessageW(::GetDlgItem(progress, xpconv::ui::kProgressAbortButtonId), BM_CLICK, 0, 0);
+  HWND question = nullptr;
+  WaitFor(
+      [&] { return (question = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) != nullptr; },
+      "the abort question", 20s, 1ms);
+  ReportTiming(options, "abort_question", MillisecondsSince(click));
+  const std::string prompt =
+      Narrow(TextOf(::GetDlgItem(question, xpconv::ui::kMessageBoxPromptId)));
+  if (prompt != "Wirklich abbrechen?") Fail("expected the abort question, got \"" + prompt + "\"");
+  ::PostMessageW(::GetDlgItem(question, xpconv::ui::kMessageBoxButtonYes), BM_CLICK, 0, 0);
+
+  const auto yes = BenchClock::now();
+  WaitFor([&] { return !::IsWindow(progress); }, "the run to stop after \"Ja\"", 20s, 1ms);
+  ReportTiming(options, "stop_after_yes", MillisecondsSince(yes));
+  // An aborted run ends without a summary and gives the wizard back.
+  std::this_thread::sleep_for(1s);
+  if (HWND box = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) {
+    Fail("a message came up after the abort: \"" +
+         Narrow(TextOf(::GetDlgItem(box, xpconv::ui::kMessageBoxPromptId))) + "\"");
+  }
+  std::printf("aborted=1\n");
+}
+
 // The real open dialog: type the path into its file name box, press Open.
 void ChooseInOpenDialog(const Program& program, HWND wizard, const std::wstring& project) {
   PostClick(wizard, kIdFolder);
@@ -178,7 +341,7 @@ void ChooseInOpenDialog(const Program& program, HWND wizard, const std::wstring&
   if (open_button == nullptr) Fail("the open dialog has no Open button");
   ::PostMessageW(open_button, BM_CLICK, 0, 0);
   WaitFor([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); },
-          "the open dialog to close");
+          "the open dialog to close", kStepTimeout, 1ms);
 }
 
 // Started with the project as its argument, the wizard loads the list by
@@ -199,13 +362,15 @@ void WaitForListFromArgument(const Program& program, HWND wizard) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const bool by_argument = argc == 4 && std::wstring(argv[3]) == L"--argument";
-  if (argc < 3 || (argc > 3 && !by_argument)) {
-    std::fprintf(stderr, "usage: e2e_driver <xpwizard.exe> <project path> [--argument]\n");
+  if (argc < 3) {
+    std::fprintf(stderr,
+                 "usage: e2e_driver <xpwizard.exe> <project path> [--argument] [bench options]\n");
     return 2;
   }
   const std::wstring exe = argv[1];
   const std::wstring project = argv[2];
+  const BenchOptions bench = ParseBenchOptions(argc, argv, 3);
+  const bool by_argument = bench.by_argument;
 
   Program program;
   STARTUPINFOW startup{};
@@ -216,6 +381,7 @@ int wmain(int argc, wchar_t** argv) {
                         &startup, &program.info)) {
     Fail("cannot start " + Narrow(exe) + " (error " + std::to_string(::GetLastError()) + ")");
   }
+  g_program = program.info.hProcess;
   Say("started " + Narrow(exe));
 
   HWND wizard = nullptr;
@@ -232,28 +398,49 @@ int wmain(int argc, wchar_t** argv) {
     if (::IsWindowEnabled(::GetDlgItem(wizard, kIdStart))) Fail("\"&Starten\" is enabled at start");
     ChooseInOpenDialog(program, wizard, project);
   }
+  const auto dialog_closed = BenchClock::now();
   WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(wizard, kIdAll)) != FALSE; },
-          "the list to be loaded (\"Alle Dateien\" enabled)");
+          "the list to be loaded (\"Alle Dateien\" enabled)", kStepTimeout, 1ms);
+  AskPatiently(wizard, WM_NULL);  // answered once the wizard takes input again
+  if (!by_argument) ReportTiming(bench, "list_load", MillisecondsSince(dialog_closed));
   const auto count = static_cast<int>(Ask(list, LB_GETCOUNT));
   const std::string shown_path = Narrow(TextOf(::GetDlgItem(wizard, kIdProject)));
   Say("project box: " + shown_path + ", " + std::to_string(count) + " entries");
   if (Widen(shown_path) != project) Fail("the path box does not show the chosen project");
   if (count <= 0) Fail("the list is empty");
 
+  const auto all_clicked = BenchClock::now();
   PostClick(wizard, kIdAll);
-  WaitFor([&] { return Ask(list, LB_GETSELCOUNT) == count; }, "every entry to be selected");
+  WaitFor([&] { return AskPatiently(list, LB_GETSELCOUNT) == count; }, "every entry to be selected",
+          kStepTimeout, 1ms);
+  ReportTiming(bench, "select_all", MillisecondsSince(all_clicked));
   Say("all " + std::to_string(count) + " entries selected");
 
+  if (bench.list_only) {
+    PostClick(wizard, kIdExit);
+    if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
+      ::TerminateProcess(program.info.hProcess, 3);
+      Fail("the program did not end after \"&Beenden\"");
+    }
+    return 0;
+  }
+
+  const auto start_clicked = BenchClock::now();
   PostClick(wizard, kIdStart);
 
+  if (bench.abort_after_ms >= 0) {
+    AbortRunAndTimeTheQuestion(program, bench);
+    PostClick(wizard, kIdExit);
+    if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
+      ::TerminateProcess(program.info.hProcess, 3);
+      Fail("the program did not end after \"&Beenden\"");
+    }
+    return 0;
+  }
+
   // The summary is the only message of a run with backups on.
-  HWND box = nullptr;
-  WaitFor(
-      [&] {
-        box = FindTopLevel(program, xpconv::ui::kMessageBoxClass);
-        return box != nullptr;
-      },
-      "the summary message", 60s);
+  HWND box = WaitForSummaryWatchingProgress(program, bench);
+  ReportTiming(bench, "run", MillisecondsSince(start_clicked));
   const std::string title = Narrow(TextOf(box));
   const std::string prompt = Narrow(TextOf(::GetDlgItem(box, xpconv::ui::kMessageBoxPromptId)));
   Say("message \"" + title + "\": " + prompt);
