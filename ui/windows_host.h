@@ -13,6 +13,9 @@
 //    "Abbrechen" therefore waits at most a slice (with the system's tick
 //    count, one tick of about 16 ms) before its question comes up, and a
 //    file the user stopped the run before is not touched.
+//  - While the run holds the wizard disabled, its options change only
+//    through SwitchBackupOn: each is read from its check box once and then
+//    answered from memory (the run asks for them for every form).
 //  - The setters only note what the window should show; the window is
 //    brought up to date at most once per refresh slice (about 30 times a
 //    second: painting our bars costs a few milliseconds under Wine) at a
@@ -113,6 +116,13 @@ class WindowsHost final : public Host {
     std::optional<int32_t> total_bar;
   };
 
+  // The options as read while the wizard is held disabled.
+  struct HeldOptions {
+    std::optional<int32_t> backup;
+    std::optional<int32_t> xp_style;
+    std::optional<int32_t> replace[4];
+  };
+
   // Brings the progress window up to date with what the run asked for.
   void RefreshProgress();
   // Handles every waiting message (at most kMostMessagesPerPump).
@@ -124,6 +134,8 @@ class WindowsHost final : public Host {
   HostClock clock_;
   std::unique_ptr<ProgressWindow> progress_;
   PendingView pending_;
+  bool wizard_held_ = false;  // SetWizardEnabled(false) until (true)
+  HeldOptions held_;
   bool pump_due_ = true;  // the next PumpMessages looks at the queue
   std::chrono::milliseconds last_pump_{};
   std::chrono::milliseconds last_refresh_{};

@@ -97,15 +97,25 @@ class TestWizard final : public WizardOperations {
     if (on_entry_text) on_entry_text(index);
     return entries.at(index).text;
   }
-  int32_t BackupOption() override { return backup; }
+  int32_t BackupOption() override {
+    ++option_reads;
+    return backup;
+  }
   void SwitchBackupOn() override { backup = 1; }
   void SetWizardEnabled(bool enabled) override {
     enabled_calls.push_back(enabled);
     ::EnableWindow(hwnd_, enabled ? TRUE : FALSE);
     if (on_set_enabled) on_set_enabled(enabled);
   }
-  int32_t ReplaceOption(int16_t) override { return 1; }
-  int32_t XPStyleOption() override { return 1; }
+  int32_t ReplaceOption(int16_t kind) override {
+    ++option_reads;
+    return kind == 2 ? 0 : 1;
+  }
+  int32_t XPStyleOption() override {
+    ++option_reads;
+    return 1;
+  }
+  int option_reads = 0;
 
  private:
   HWND hwnd_;
@@ -223,6 +233,35 @@ TEST_F(WindowsHostTest, PumpLooksAtTheQueueOncePerSliceAndAtOnceForEveryNewFile)
     EXPECT_EQ(g_app_messages, step.handled) << step.name;
   }
   xpconv::testing::PumpPending();
+}
+
+TEST_F(WindowsHostTest, OptionsAreReadOnceWhileTheWizardIsHeldDisabled) {
+  auto read_all = [&] {
+    std::vector<int32_t> values = {host_.BackupOption(), host_.XPStyleOption()};
+    for (int16_t kind = 0; kind < 4; ++kind) values.push_back(host_.ReplaceOption(kind));
+    return values;
+  };
+  wizard_.backup = 0;
+  const std::vector<int32_t> expected = {0, 1, 1, 1, 0, 1};
+  EXPECT_EQ(read_all(), expected);
+  EXPECT_EQ(read_all(), expected);
+  EXPECT_EQ(wizard_.option_reads, 12) << "the user may change them between two reads";
+
+  host_.SetWizardEnabled(false);
+  wizard_.option_reads = 0;
+  EXPECT_EQ(read_all(), expected);
+  EXPECT_EQ(read_all(), expected);
+  EXPECT_EQ(wizard_.option_reads, 6) << "each read from its box once";
+
+  host_.SwitchBackupOn();
+  EXPECT_EQ(host_.BackupOption(), 1);
+  EXPECT_EQ(host_.BackupOption(), 1);
+  EXPECT_EQ(wizard_.option_reads, 7);
+
+  host_.SetWizardEnabled(true);
+  wizard_.backup = 0;
+  EXPECT_EQ(host_.BackupOption(), 0) << "given back, the wizard is read live again";
+  EXPECT_EQ(wizard_.option_reads, 8);
 }
 
 TEST_F(WindowsHostTest, ProgressWindowShowsTheRunsValuesAtMostOncePerRefreshSlice) {
