@@ -205,7 +205,11 @@ void CheckFormConversion(std::string_view data) {
       Check(messages == 1, "a failure was not reported with one message");
       continue;
     }
-    Check(!faulty.failed(), "an injected failure went unnoticed");
+    // The job asks for the length of a left-over temporary file only to see
+    // whether one is there; a failure to answer counts as "not there", so
+    // that one injected failure may pass without a trace.
+    const bool probe_failed = faulty.failed() && faulty.log().at(fail_at - 1) == "FileLength";
+    Check(!faulty.failed() || probe_failed, "an injected failure went unnoticed");
     Check(messages == 0, "a message without a failure");
     Check(expected.ok, "the conversion succeeded where the rules fail");
     if (result == kFormUnchanged) {
