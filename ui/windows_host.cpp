@@ -90,11 +90,13 @@ void WindowsHost::LoadProgress() {
 }
 
 // The run only calls the setters between LoadProgress and UnloadProgress;
-// outside that span there is nothing to show them on. A new count or file
-// name starts the next file: the pump after it looks at the queue, so that a
-// click made during the previous file stops the run before this one.
+// outside that span there is nothing to show them on. A form's job names its
+// file before it opens the form: the pump after that looks at the queue, so
+// that a click made during the previous form stops the run before this one
+// is opened. The count caption, which comes before the form's backup copy,
+// does not force a look: in a project of small forms that would be a second
+// round trip per form, only to spare a copy that changes nothing.
 void WindowsHost::SetCountCaption(const std::string& text) {
-  pump_due_ = true;
   if (progress_) pending_.count_caption = text;
 }
 void WindowsHost::SetFileCaption(const std::string& text) {
@@ -146,6 +148,11 @@ int32_t WindowsHost::ShowMessage(const std::string& prompt, int32_t buttons,
 }
 
 void WindowsHost::PumpMessages() {
+  // Most pumps follow the last one within a microsecond or two (one line of
+  // a form): the clock is read at every kPumpsPerClockRead-th of them only,
+  // unless the window was just shown or a form's job named its file.
+  if (!pump_due_ && ++pumps_since_clock_read_ < kPumpsPerClockRead) return;
+  pumps_since_clock_read_ = 0;
   const auto now = clock_();
   if (!pump_due_ && now - last_pump_ < kPumpSlice) return;
   pump_due_ = false;
@@ -155,15 +162,20 @@ void WindowsHost::PumpMessages() {
   DrainQueue();
 }
 
-void WindowsHost::DrainQueue() {
+bool WindowsHost::KeepResponsive() {
+  if (progress_ && clock_() - last_refresh_ >= kRefreshSlice) RefreshProgress();
+  return DrainQueue();
+}
+
+bool WindowsHost::DrainQueue() {
   MSG message{};
   for (int handled = 0; handled < kMostMessagesPerPump; ++handled) {
-    if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return;
+    if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return true;
     if (message.message == WM_QUIT) {
       // The quit request belongs to the program's own message loop: hand it
       // back so that loop still sees it once the run is over.
       ::PostQuitMessage(static_cast<int>(message.wParam));
-      return;
+      return false;
     }
     // Re-read per message: the abort question can run inside this loop.
     HWND dialog = progress_ ? progress_->hwnd() : nullptr;
@@ -171,6 +183,7 @@ void WindowsHost::DrainQueue() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+  return true;
 }
 
 }  // namespace xpconv::ui

@@ -666,6 +666,7 @@ void Wizard::StartConversion() {
     ShowMessage(std::string("Fehler: ") + error.what(), mb::kOk, "");
   }
   running_ = false;
+  held_selection_.reset();
   if (hwnd() != nullptr && !::IsWindowEnabled(hwnd())) ::EnableWindow(hwnd(), TRUE);
 }
 
@@ -720,6 +721,9 @@ int32_t Wizard::SelectedCount() {
 }
 
 bool Wizard::IsEntrySelected(int16_t index) {
+  if (held_selection_ && index >= 0 && static_cast<size_t>(index) < held_selection_->size()) {
+    return (*held_selection_)[static_cast<size_t>(index)];
+  }
   return ::SendMessageW(control(kIdList), LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
 }
 
@@ -739,7 +743,23 @@ void Wizard::SwitchBackupOn() {
 }
 
 void Wizard::SetWizardEnabled(bool enabled) {
+  held_selection_.reset();
   ::EnableWindow(hwnd(), enabled);
+  if (enabled) return;
+  HWND list = control(kIdList);
+  const LRESULT count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+  const LRESULT selected = ::SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+  if (count == LB_ERR || selected == LB_ERR) return;  // asked live, as before
+  std::vector<int> indices(static_cast<size_t>(selected));
+  if (selected > 0 && ::SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(selected),
+                                     reinterpret_cast<LPARAM>(indices.data())) != selected) {
+    return;
+  }
+  std::vector<bool> held(static_cast<size_t>(count), false);
+  for (int index : indices) {
+    if (index >= 0 && index < count) held[static_cast<size_t>(index)] = true;
+  }
+  held_selection_ = std::move(held);
 }
 
 int32_t Wizard::ReplaceOption(int16_t kind) {

@@ -29,6 +29,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,10 @@ class Wizard final : public Window, public WizardOperations {
   // The entries as the project file holds them (ANSI); the list shows them
   // converted for display.
   std::vector<std::string> entries_;
+  // While a run holds the window disabled the selection cannot change: it
+  // is read from the list once (one message instead of one per entry) and
+  // answered from here until the window is given back.
+  std::optional<std::vector<bool>> held_selection_;
   bool running_ = false;
   HWND last_focus_ = nullptr;
 };

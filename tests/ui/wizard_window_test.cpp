@@ -445,6 +445,15 @@ TEST_F(WizardTest, HostOperationsReadTheBoxesLive) {
   EXPECT_EQ(wizard_->SelectedCount(), 1);
   EXPECT_EQ(wizard_->EntryText(1), "frmB.frm");
   EXPECT_THROW(wizard_->EntryText(2), VbError);
+
+  // Held by a run, the window answers from the selection it had; given
+  // back, it reads the list again.
+  wizard_->SetWizardEnabled(false);
+  EXPECT_TRUE(wizard_->IsEntrySelected(0));
+  EXPECT_FALSE(wizard_->IsEntrySelected(1));
+  wizard_->SetWizardEnabled(true);
+  ::SendMessageW(Control(kIdList), LB_SETSEL, TRUE, 1);
+  EXPECT_TRUE(wizard_->IsEntrySelected(1));
 }
 
 // --- a whole run ---
