@@ -24,7 +24,7 @@ if [ -z "${XPC_BENCH_DISPLAY:-}" ]; then
 fi
 source "$here/bench/common.sh"
 
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-5}
 forms=${WIZARD_BENCH_FORMS:-300}
 big_mb=${WIZARD_BENCH_BIG_MB:-50}
 entries=${WIZARD_BENCH_ENTRIES:-2000}

@@ -15,6 +15,7 @@
 #include "engine/file_system.h"
 #include "engine/project_file.h"
 #include "ui/message_box.h"
+#include "ui/responsive_file_system.h"
 
 namespace xpconv::ui {
 
@@ -654,9 +655,10 @@ void Wizard::StartConversion() {
   if (running_) return;
   running_ = true;
   try {
-    auto fs = MakeNativeFileSystem();
+    auto native = MakeNativeFileSystem();
     WindowsHost host(instance_, *this, abort_);
-    EngineContext context{host, *fs, abort_};
+    ResponsiveFileSystem fs(*native, [&host] { return host.KeepResponsive(); });
+    EngineContext context{host, fs, abort_};
     RunConversion(context);
   } catch (const VbError& error) {
     // The run traps its own errors; this is what escapes it (the file
