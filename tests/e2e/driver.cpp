@@ -278,6 +278,9 @@ void AbortRunAndTimeTheQuestion(const Program& program, const BenchOptions& opti
   HWND file_label = ::GetDlgItem(progress, xpconv::ui::kProgressFileLabelId);
   WaitFor(
       [&] {
+        // A small form can be done before this look: the window is gone.
+        if (!::IsWindow(progress))
+          Fail("the run ended before the abort click; give it a bigger form");
         const std::wstring shown = TextOf(file_label);
         return !shown.empty() && shown != L"lblFile";
       },
