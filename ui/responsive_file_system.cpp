@@ -37,8 +37,8 @@ void ResponsiveFileSystem::Run(const std::string& source, const std::function<vo
     return;
   }
 
-  // An event the window thread can wait on together with its messages; an
-  // auto-reset event would do as well, it is set once.
+  // Set by the worker when the operation is over; the window thread waits
+  // for it together with its messages.
   HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (done == nullptr) {
     // No event, no waiting beside the messages: do it here, unresponsive

@@ -69,7 +69,7 @@ inline constexpr std::chrono::milliseconds kPumpSlice{15};
 inline constexpr std::chrono::milliseconds kRefreshSlice{50};
 inline constexpr int kPumpsPerClockRead = 16;
 
-// A monotonic clock in milliseconds, read at every pump. The default is the
+// A monotonic clock in milliseconds, read at the pumps. The default is the
 // system's tick count (GetTickCount64): a read of memory the system keeps up
 // to date, where a high-resolution clock costs a system call (about 0.2 µs
 // under Wine, a fifth of a line's whole work). It advances in steps of about
