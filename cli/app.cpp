@@ -21,6 +21,7 @@
 #include "engine/engine_context.h"
 #include "engine/error.h"
 #include "engine/file_system.h"
+#include "engine/messages.h"
 #include "engine/overlay_file_system.h"
 #include "engine/project_file.h"
 #include "engine/restore.h"
@@ -513,17 +514,33 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
                       ProjectRecord& record, bool& user_aborted) {
   record.project = project;
   const std::string folder = ProjectFolderOf(project);
+  auto heading = [&] {
+    io.out << (line.dry_run ? "Probelauf: Wiederherstellen von " : "Wiederherstellen von ")
+           << Shown(fs, line, project) << ":\n";
+  };
+  // Held from before the listing to the end, also by a dry run: what is
+  // listed is what is restored, and no run works on the project meanwhile.
+  std::unique_ptr<ProjectRestore> restore;
   std::vector<RestoreItem> items;  // the entries' in record order, then the project file's
   try {
+    restore = ProjectRestore::Begin(fs, project);
+    if (!restore) {
+      heading();
+      io.out << std::flush;
+      io.err << msg::kProjectBusy << '\n' << std::flush;
+      NoteError(record, ProjectBusyError());
+      record.exit_status = kExitFailed;
+      return kExitFailed;
+    }
     std::vector<bool> selected;
     const std::vector<ProjectEntry> entries = ReadEntries(line, fs, project, record, selected);
     for (size_t i = 0; i < record.entries.size(); ++i) {
       const EntryLocation where =
           ResolveEntryIn(folder, entries[static_cast<size_t>(record.indexes[i])].text);
       record.entries[i].path = where.folder + where.name;
-      items.push_back(PlanRestore(fs, record.entries[i].path));
+      items.push_back(restore->Plan(record.entries[i].path));
     }
-    items.push_back(PlanRestore(fs, project));
+    items.push_back(restore->Plan(project));
   } catch (const VbError& error) {
     ReportError(io.err, error, Shown(fs, line, project));
     NoteError(record, error);
@@ -531,8 +548,7 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
     return kExitFailed;
   }
 
-  io.out << (line.dry_run ? "Probelauf: Wiederherstellen von " : "Wiederherstellen von ")
-         << Shown(fs, line, project) << ":\n";
+  heading();
   size_t to_restore = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     const bool is_project = i + 1 == items.size();
@@ -599,7 +615,7 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
       continue;
     }
     try {
-      RestoreFile(fs, items[i]);
+      restore->Restore(items[i]);
       ++restored;
     } catch (const VbError& error) {
       ReportError(io.err, error, DisplayPath(fs, items[i].target));

@@ -114,6 +114,7 @@ class Run {
     // One run per project, from its first change to its end.
     lock_ = fs_.LockRun(project_path);
     if (!lock_) {
+      if (ctx_.observer != nullptr) ctx_.observer->RunFailed(ProjectBusyError());
       host_.ShowMessage(msg::kProjectBusy, mb::kOk, "");
       return false;
     }

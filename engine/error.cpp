@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "engine/messages.h"
+
 namespace xpconv {
 
 VbError::VbError(int32_t number, std::string description)
@@ -22,6 +24,8 @@ std::string StandardDescription(int32_t number) {
 }
 
 VbError MakeError(int32_t number) { return VbError(number, StandardDescription(number)); }
+
+VbError ProjectBusyError() { return VbError(err::kPermissionDenied, msg::kProjectBusy); }
 
 int16_t ToInt16(int64_t value) {
   if (value < INT16_MIN || value > INT16_MAX) throw MakeError(err::kOverflow);

@@ -40,6 +40,11 @@ std::string StandardDescription(int32_t number);
 // An error with the table's number and description.
 VbError MakeError(int32_t number);
 
+// What a command that meets a project another command holds (its run lock,
+// FileSystem::LockRun) records where it records errors: 70, as for a file
+// another program holds, with the message it shows (msg::kProjectBusy).
+VbError ProjectBusyError();
+
 // Narrows a counter to 16 bits; a value outside -32768..32767 raises
 // error 6 "Überlauf", as the runtime does for an Integer variable.
 int16_t ToInt16(int64_t value);

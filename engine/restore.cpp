@@ -69,4 +69,11 @@ void RestoreFile(FileSystem& fs, const RestoreItem& item) {
   }
 }
 
+std::unique_ptr<ProjectRestore> ProjectRestore::Begin(FileSystem& fs,
+                                                      const std::string& project) {
+  std::unique_ptr<RunLock> lock = fs.LockRun(project);
+  if (!lock) return nullptr;
+  return std::unique_ptr<ProjectRestore>(new ProjectRestore(fs, std::move(lock)));
+}
+
 }  // namespace xpconv

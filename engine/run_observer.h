@@ -42,7 +42,8 @@ class RunObserver {
   virtual void EntryDone(int16_t index, const FormJobDetails& details,
                          const std::string& backup_folder) = 0;
   // An error the run trapped outside the form job (the project file, a
-  // backup copy) and showed to the user; the run ends with it.
+  // backup copy) and showed to the user, or ProjectBusyError() when another
+  // command holds the project; the run ends with it.
   virtual void RunFailed(const VbError& error) = 0;
 };
 

@@ -91,6 +91,31 @@ TEST(RestoreTest, AReadOnlyFileIsRefusedAndStays) {
   dir.SetReadOnly("frmA.frm", false);
 }
 
+// A restore does not start on a project another program holds, and holds it
+// itself from its plan to its end, past the project file's replacement.
+TEST(RestoreTest, AProjectRestoreHoldsTheRunLockFromPlanToEnd) {
+  TempDir dir;
+  for (const std::string file : {"frmA.frm", "App.vbp"}) {
+    dir.WriteFile(file, "converted\r\n");
+    dir.WriteFile("_Backup\\" + file, "original\n");
+  }
+  const std::string project = dir.Path("App.vbp");
+  const std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+  const std::unique_ptr<FileSystem> other = MakeNativeFileSystem();
+  std::unique_ptr<RunLock> held = other->LockRun(project);
+  EXPECT_EQ(ProjectRestore::Begin(*fs, project), nullptr);
+  held.reset();
+
+  std::unique_ptr<ProjectRestore> restore = ProjectRestore::Begin(*fs, project);
+  ASSERT_NE(restore, nullptr);
+  for (const std::string file : {"frmA.frm", "App.vbp"}) {
+    restore->Restore(restore->Plan(dir.Path(file)));
+    EXPECT_EQ(other->LockRun(project), nullptr) << file;
+  }
+  restore.reset();
+  EXPECT_NE(other->LockRun(project), nullptr);
+}
+
 // A failure at each file operation of restoring two files, one after the
 // other: every file is either as it was or exactly restored, and the
 // backups are untouched.
