@@ -2,7 +2,7 @@
 // check box, what the controls paint, the progress bar's range and repaints,
 // properties by name, enumeration by class, accessibility, and the form
 // skin's window style and events.
-#include "ui/control_library.h"
+#include "ui/controls/control_library.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls/about_box.h"
+#include "ui/controls/check_box.h"
+#include "ui/controls/colour.h"
+#include "ui/controls/form_skin.h"
+#include "ui/controls/frame.h"
+#include "ui/controls/progress_bar.h"
+#include "ui/win32/font.h"
 #include "ui_test_support.h"
 #include "xpc_version.h"
 
