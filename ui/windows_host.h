@@ -26,6 +26,8 @@
 //    renamed, see ResponsiveFileSystem) KeepResponsive answers the windows.
 #pragma once
 
+#include <windows.h>
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
