@@ -1,0 +1,86 @@
+#include "tests/ui/wizard_test_support.h"
+
+#include "tests/support/vb6_project.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace xpconv::testing {
+
+std::string LongForm(const std::string& name) {
+  std::string text = ConvertibleForm(name);
+  for (int i = 0; i < 1500; ++i) text += "   ' Zeile " + std::to_string(i) + "\r\n";
+  return text;
+}
+
+void WizardTest::SetUp() {
+  EnsureUiRegistered();
+  wizard_ =
+      std::make_unique<ui::Wizard>(::GetModuleHandleW(nullptr), abort_,
+                                   [this](const std::string& filter, const std::string& folder) {
+                                     dialog_calls_.emplace_back(filter, folder);
+                                     return next_choice_;
+                                   });
+  wizard_->on_closed = [this] { closed_ = true; };
+  wizard_->Create();
+  wizard_->Show(SW_SHOWNORMAL);
+  ::SetForegroundWindow(wizard_->hwnd());
+  PumpPending();
+}
+
+void WizardTest::Click(int id) {
+  ::SendMessageW(Control(id), BM_CLICK, 0, 0);
+}
+
+void WizardTest::Browse(const std::string& choice) {
+  next_choice_ = choice;
+  Click(ui::kIdFolder);
+  PumpPending();
+}
+
+std::string WizardTest::LoadProject(const std::string& relative,
+                                    const std::vector<std::string>& entries) {
+  dir_.WriteFile(relative, ProjectText(entries));
+  Browse(dir_.Path(relative));
+  return dir_.Path(relative);
+}
+
+std::vector<std::wstring> WizardTest::ListTexts() {
+  std::vector<std::wstring> texts;
+  HWND list = Control(ui::kIdList);
+  const auto n = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    std::wstring text(static_cast<size_t>(::SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
+    ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+std::vector<int> WizardTest::Selected() {
+  std::vector<int> indices;
+  for (int i = 0; i < wizard_->EntryCount(); ++i) {
+    if (wizard_->IsEntrySelected(static_cast<int16_t>(i))) indices.push_back(i);
+  }
+  return indices;
+}
+
+void WizardTest::ClickEntry(int i) {
+  HWND list = Control(ui::kIdList);
+  RECT item{};
+  ::SendMessageW(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+  const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::SendMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+bool WizardTest::Key(UINT msg, WPARAM key) {
+  MSG m{};
+  m.hwnd = ::GetFocus() != nullptr ? ::GetFocus() : wizard_->hwnd();
+  m.message = msg;
+  m.wParam = key;
+  m.lParam = msg == WM_SYSCHAR ? (1 << 29) | 1 : 1;
+  const bool used = wizard_->PreTranslate(m);
+  PumpPending();
+  return used;
+}
+
+}  // namespace xpconv::testing
