@@ -38,17 +38,41 @@ std::string_view Trimmed(std::string_view text) {
 
 // The words the scanner acts on; every other name is Word::Other.
 enum class Word : uint8_t {
-  Other, As, New, TypeOf, Is, Or, TypeName, Controls, Add, Select, Case, Else, End, Sub,
-  Function, Property,
+  Other,
+  As,
+  New,
+  TypeOf,
+  Is,
+  Or,
+  TypeName,
+  Controls,
+  Add,
+  Select,
+  Case,
+  Else,
+  End,
+  Sub,
+  Function,
+  Property
 };
 
 Word WordOf(std::string_view name) {
   static constexpr std::pair<std::string_view, Word> kWords[] = {
-      {"As", Word::As},         {"New", Word::New},           {"TypeOf", Word::TypeOf},
-      {"Is", Word::Is},         {"Or", Word::Or},             {"TypeName", Word::TypeName},
-      {"Controls", Word::Controls}, {"Add", Word::Add},       {"Select", Word::Select},
-      {"Case", Word::Case},     {"Else", Word::Else},         {"End", Word::End},
-      {"Sub", Word::Sub},       {"Function", Word::Function}, {"Property", Word::Property},
+      {"As", Word::As},
+      {"New", Word::New},
+      {"TypeOf", Word::TypeOf},
+      {"Is", Word::Is},
+      {"Or", Word::Or},
+      {"TypeName", Word::TypeName},
+      {"Controls", Word::Controls},
+      {"Add", Word::Add},
+      {"Select", Word::Select},
+      {"Case", Word::Case},
+      {"Else", Word::Else},
+      {"End", Word::End},
+      {"Sub", Word::Sub},
+      {"Function", Word::Function},
+      {"Property", Word::Property},
   };
   if (name.size() > 8) return Word::Other;
   for (const auto& [text, word] : kWords) {
@@ -140,8 +164,10 @@ std::string CodeFindingSuggestion(const CodeFinding& finding) {
   const std::string new_class(Split(ReplacementClassOf(finding.kind)).name);
   switch (finding.form) {
     case CodeFindingForm::TypeTest:
-      if (finding.fix == CodeFix::Mended) return "Typprüfung ist bereits um " + new_class + " ergänzt";
-      if (finding.fix == CodeFix::Manual) return "Typprüfung von Hand um " + new_class + " ergänzen";
+      if (finding.fix == CodeFix::Mended)
+        return "Typprüfung ist bereits um " + new_class + " ergänzt";
+      if (finding.fix == CodeFix::Manual)
+        return "Typprüfung von Hand um " + new_class + " ergänzen";
       return "Typprüfung um " + new_class + " ergänzen";
     case CodeFindingForm::Declaration:
       return "Typ prüfen: " + new_class + " oder Object";
@@ -462,9 +488,9 @@ size_t CodeScanner::State::OnToken(size_t i) {
 void CodeScanner::State::OnString(const CodeToken& token) {
   const std::optional<ControlKind> kind = ReplacedClassString(Text(token));
   if (!kind) return;
-  const bool type_name = type_name_ == TypeNameStep::Compared || add_ != AddStep::None ||
-                         (case_statement_ && !selects_.empty() && selects_beyond_ == 0 &&
-                          selects_.back());
+  const bool type_name =
+      type_name_ == TypeNameStep::Compared || add_ != AddStep::None ||
+      (case_statement_ && !selects_.empty() && selects_beyond_ == 0 && selects_.back());
   if (type_name) {
     Report(Finding(*kind, CodeFindingForm::TypeName, token.begin));
     return;
@@ -689,9 +715,8 @@ CodeScan CodeScanner::TakeScan() {
 
 CodeScan ScanCodeText(std::string_view bytes, const CodeScanOptions& options) {
   CodeScanner scanner(options);
-  ForEachLine(bytes, [&scanner](std::string_view line, std::string_view) {
-    scanner.TakeLine(line);
-  });
+  ForEachLine(bytes,
+              [&scanner](std::string_view line, std::string_view) { scanner.TakeLine(line); });
   scanner.Finish();
   return scanner.TakeScan();
 }

@@ -46,12 +46,12 @@ enum class CodeFindingForm : uint8_t {
 
 // What the fix does with a finding. Only type tests are ever mended.
 enum class CodeFix : uint8_t {
-  None,       // not a type test: reported, never rewritten
-  Mendable,   // the fix mends it
-  Mended,     // already of the mended form: the fix leaves it
-  Manual,     // a type test the fix cannot mend: its parts stand on several
-              // lines, its expression holds another type test, or the mended
-              // line would be longer than the development environment allows
+  None,      // not a type test: reported, never rewritten
+  Mendable,  // the fix mends it
+  Mended,    // already of the mended form: the fix leaves it
+  Manual,    // a type test the fix cannot mend: its parts stand on several
+             // lines, its expression holds another type test, or the mended
+             // line would be longer than the development environment allows
 };
 
 struct CodeFinding {

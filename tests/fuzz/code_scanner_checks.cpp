@@ -87,10 +87,9 @@ std::vector<std::string> Classify(const std::vector<Line>& lines, size_t from, s
         kind[j] = 'q';
         in_string = true;
         start = false;
-      } else if (c == '\'' ||
-                 (start && line.size() - j >= 3 && (line[j] | 0x20) == 'r' &&
-                  (line[j + 1] | 0x20) == 'e' && (line[j + 2] | 0x20) == 'm' &&
-                  (j + 3 == line.size() || Blank(line[j + 3])))) {
+      } else if (c == '\'' || (start && line.size() - j >= 3 && (line[j] | 0x20) == 'r' &&
+                               (line[j + 1] | 0x20) == 'e' && (line[j + 2] | 0x20) == 'm' &&
+                               (j + 3 == line.size() || Blank(line[j + 3])))) {
         for (size_t k = j; k < line.size(); ++k) kind[k] = 'k';
         comment = true;
         break;
@@ -176,7 +175,9 @@ void CheckCodeScanner(std::string_view data) {
   const std::string mended = MendCodeText(text, options, &mended_scan);
   Check(Render(mended_scan) == Render(scan), "mending found other than scanning");
   Check(MendCodeText(mended, options) == mended, "mending twice differs from mending once");
-  if (scan.mendable == 0) Check(mended == text, "a module without mendable tests was changed");
+  int64_t mendable_tests = 0;
+  for (int count : mendable) mendable_tests += count;
+  Check(scan.mendable == mendable_tests || scan.more_findings > 0, "a miscounted mend");
   if (scan.more_findings > 0) return;
   const std::vector<Line> mended_lines = LinesOf(mended);
   Check(mended_lines.size() == lines.size(), "mending changed the number of lines");
