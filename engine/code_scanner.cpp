@@ -121,7 +121,8 @@ template <typename Take>
 void ForEachLine(std::string_view bytes, Take&& take) {
   size_t at = 0;
   while (at < bytes.size()) {
-    const size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
+    size_t end = at;
+    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
     size_t next = end;
     if (next < bytes.size()) next += bytes.compare(next, 2, "\r\n") == 0 ? 2 : 1;
     take(bytes.substr(at, end - at), bytes.substr(end, next - end));
