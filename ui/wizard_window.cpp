@@ -69,6 +69,7 @@ constexpr Placement kPlacements[] = {
     {kIdReplaceFirst + 3, kIdFrame, 2205, 630, 1590, 225},
     {kIdDesigners, 0, 1995, 5935, 5055, 225},
     {kIdRestore, 0, 210, 5880, 1590, 330},
+    {kIdPreview, 0, 7245, 4620, 1590, 330},
     {kIdStart, 0, 7245, 5040, 1590, 330},
     {kIdExit, 0, 7245, 5460, 1590, 330},
     {kIdHeader, 0, 0, 0, 9045, 1065},
@@ -89,10 +90,12 @@ HMENU IdMenu(int id) {
 
 // --- the wizard window ---
 
-Wizard::Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog)
+Wizard::Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog,
+               SaveDialogFunction save_dialog)
     : instance_(instance),
       abort_(abort),
       open_dialog_(std::move(open_dialog)),
+      save_dialog_(std::move(save_dialog)),
       back_colour_(kDesignedBackColour) {}
 
 Wizard::~Wizard() {
@@ -238,6 +241,7 @@ void Wizard::CreateControls() {
   make_check(window, kIdDesigners, kDesignersCaption);
   ::EnableWindow(make(window, L"BUTTON", "&Wiederherstellen...", button, 0, kIdRestore, font),
                  FALSE);
+  ::EnableWindow(make(window, L"BUTTON", "&Vorschau...", button, 0, kIdPreview, font), FALSE);
 
   ::EnableWindow(make(window, L"BUTTON", "&Starten", button, 0, kIdStart, font), FALSE);
   make(window, L"BUTTON", "&Beenden", button, 0, kIdExit, font);
@@ -398,6 +402,9 @@ void Wizard::OnCommand(int id, int code) {
     case kIdRestore:
       RestoreProject();
       break;
+    case kIdPreview:
+      ShowPreview();
+      break;
 
     case kIdStart:
       StartConversion();
@@ -409,7 +416,7 @@ void Wizard::OnCommand(int id, int code) {
       // Enter: the dialog keys send IDOK unless a default button exists;
       // the focused push button is the one meant.
       HWND focus = ::GetFocus();
-      for (int button : {kIdFolder, kIdAll, kIdRestore, kIdStart, kIdExit}) {
+      for (int button : {kIdFolder, kIdAll, kIdRestore, kIdPreview, kIdStart, kIdExit}) {
         if (focus == control(button)) ::SendMessageW(focus, BM_CLICK, 0, 0);
       }
       break;

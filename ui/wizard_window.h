@@ -41,6 +41,7 @@
 #include "ui/controls/form_skin.h"
 #include "ui/header_band.h"
 #include "ui/open_dialog.h"
+#include "ui/save_dialog.h"
 #include "ui/win32/handles.h"
 #include "ui/win32/window.h"
 #include "ui/wizard_controls.h"
@@ -55,8 +56,10 @@ using OpenDialogFunction =
 
 class Wizard final : public Window, public WizardControls {
  public:
-  // The abort flag is owned by the caller and outlives the window.
-  Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog = &ShowOpenDialog);
+  // The abort flag is owned by the caller and outlives the window. The save
+  // dialog is the preview window's.
+  Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog = &ShowOpenDialog,
+         SaveDialogFunction save_dialog = &ShowSaveDialog);
   ~Wizard() override;
 
   // Creates the window with its designed contents, hidden. Throws
@@ -90,6 +93,10 @@ class Wizard final : public Window, public WizardControls {
   // and the project file would do, asks once, and puts the files back from
   // their backups under the project's run lock (wizard_restore.cpp).
   void RestoreProject();
+  // "&Vorschau...": the preview run for the project, the selection and the
+  // options as they stand, then the preview window; its "&Starten" starts
+  // the run as the wizard's own button does (wizard_preview.cpp).
+  void ShowPreview();
   // The user-controls box: ticked, the list holds the project's
   // UserControl=, PropertyPage= and UserDocument= entries as well.
   bool DesignersOption() const;
@@ -145,6 +152,7 @@ class Wizard final : public Window, public WizardControls {
   HINSTANCE instance_;
   AbortFlag& abort_;
   OpenDialogFunction open_dialog_;
+  SaveDialogFunction save_dialog_;
   UINT dpi_ = 96;
   int32_t back_colour_;
   UniqueBrush back_brush_;

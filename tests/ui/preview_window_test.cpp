@@ -4,7 +4,11 @@
 // runs modal on the test's thread; a watcher thread reads and answers it.
 #include "ui/preview_window.h"
 
+// clang-format off
+// <windows.h> first: the common controls' header builds on it.
+#include <windows.h>
 #include <commctrl.h>
+// clang-format on
 #include <gtest/gtest.h>
 
 #include <chrono>

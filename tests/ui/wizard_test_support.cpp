@@ -13,12 +13,18 @@ std::string LongForm(const std::string& name) {
 
 void WizardTest::SetUp() {
   EnsureUiRegistered();
-  wizard_ =
-      std::make_unique<ui::Wizard>(::GetModuleHandleW(nullptr), abort_,
-                                   [this](const std::string& filter, const std::string& folder) {
-                                     dialog_calls_.emplace_back(filter, folder);
-                                     return next_choice_;
-                                   });
+  wizard_ = std::make_unique<ui::Wizard>(
+      ::GetModuleHandleW(nullptr), abort_,
+      [this](const std::string& filter, const std::string& folder) {
+        dialog_calls_.emplace_back(filter, folder);
+        return next_choice_;
+      },
+      [this](const ui::SaveRequest&) {
+        if (save_paths_.empty()) return std::string();
+        std::string path = save_paths_.front();
+        save_paths_.erase(save_paths_.begin());
+        return path;
+      });
   wizard_->on_closed = [this] { closed_ = true; };
   wizard_->Create();
   wizard_->Show(SW_SHOWNORMAL);

@@ -45,6 +45,8 @@ class WizardTest : public ::testing::Test {
   std::unique_ptr<ui::Wizard> wizard_;
   std::vector<std::pair<std::string, std::string>> dialog_calls_;
   std::string next_choice_;
+  // The save dialog's answers, in turn; empty when it is cancelled.
+  std::vector<std::string> save_paths_;
   bool closed_ = false;
 };
 

@@ -75,6 +75,7 @@ TEST_F(WizardTest, StartsWithTheDesignedContents) {
       {kIdDesigners, kCheckClass, "Benutzersteuerelemente einbeziehen (.ctl, .pag, .dob)", 0, 1995,
        5935, 5055, 225},
       {kIdRestore, L"Button", "&Wiederherstellen...", 0, 210, 5880, 1590, 330},
+      {kIdPreview, L"Button", "&Vorschau...", 0, 7245, 4620, 1590, 330},
       {kIdStart, L"Button", "&Starten", 0, 7245, 5040, 1590, 330},
       {kIdExit, L"Button", "&Beenden", 0, 7245, 5460, 1590, 330},
       {kIdHeader, kHeaderBandClass, "", 0, 0, 0, 9045, 1065},
@@ -485,6 +486,7 @@ TEST_F(WizardTest, KeyboardFollowsTheTabOrderAndTheAccessKeys) {
                        kIdReplaceFirst + 3,
                        kIdDesigners,
                        kIdRestore,
+                       kIdPreview,
                        kIdStart,
                        kIdExit,
                        kIdProject};
