@@ -174,8 +174,8 @@ void PrintPreview(const CommandLine& line, const ProjectRecord& record, const Pr
                                        : "Bibliothekszeile ist schon eingetragen")
         << '\n';
   }
-  for (const std::string& folder : record.backup_folders) {
-    out << "  Sicherungskopien nach " << DisplayPath(fs, folder) << '\n';
+  for (const std::string& folder : OnDiskFolders(fs, record.backup_folders)) {
+    out << "  Sicherungskopien nach " << folder << '\n';
   }
   for (const EntryRecord& entry : record.entries) {
     out << "  " << entry.number << ' ' << entry.entry << ": ";
@@ -307,35 +307,28 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   return status;
 }
 
-std::vector<std::string> Components(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = path.find('\\', start);
-    std::string part = path.substr(start, slash - start);
-    if (part == ".." && !parts.empty() && parts.back() != ".." && !parts.back().empty()) {
-      parts.pop_back();
-    } else if (part != "." && !(part.empty() && !parts.empty())) {
-      parts.push_back(std::move(part));
-    }
-    if (slash == std::string::npos) break;
-    start = slash + 1;
-  }
-  return parts;
-}
-
-// path relative to the folder base, in the file system's names (UTF-8)
-// with "/" separators, as a patch names files: "../" where it lies outside
-// (which git apply and patch refuse, so such a file must be patched from a
-// folder above).
+// The path of the file at path relative to the folder base (an absolute
+// path of AbsolutePath's), in the disk's names with "/" separators, as a
+// patch names files: "../" where it lies outside (which git apply and patch
+// refuse, so such a file must be patched from a folder above).
 std::string PatchPath(FileSystem& fs, const std::string& base, const std::string& path) {
-  const std::vector<std::string> from = Components(base);
-  const std::vector<std::string> to = Components(path);
+  auto parts = [](const std::string& of) {
+    std::vector<std::string> list;
+    if (of.empty()) return list;
+    size_t start = 0;
+    for (;;) {
+      const size_t slash = of.find('\\', start);
+      list.push_back(of.substr(start, slash - start));
+      if (slash == std::string::npos) break;
+      start = slash + 1;
+    }
+    if (list.size() > 1 && list.back().empty()) list.pop_back();
+    return list;
+  };
+  const std::vector<std::string> from = parts(base);
+  const std::vector<std::string> to = parts(fs.AbsolutePath(path));
   size_t same = 0;
-  while (same < from.size() && same + 1 < to.size() &&
-         OverlayFileSystem::KeyOf(from[same]) == OverlayFileSystem::KeyOf(to[same])) {
-    ++same;
-  }
+  while (same < from.size() && same + 1 < to.size() && from[same] == to[same]) ++same;
   std::string relative;
   for (size_t i = same; i < from.size(); ++i) relative += "../";
   for (size_t i = same; i < to.size(); ++i) {
@@ -471,8 +464,10 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
   }
   if (line.dry_run && line.diff) {
     // Named relative to the folder of the first project or group given:
-    // the project's own folder for one project, the group's for a group.
-    const std::string base = ProjectFolderOf(ToEnginePath(line.paths.front()));
+    // the project's own folder for one project, the group's for a group,
+    // however it was named.
+    const std::string first = fs.AbsolutePath(ToEnginePath(line.paths.front()));
+    const std::string base = first.substr(0, first.rfind('\\') + 1);
     PrintDiffs(report.projects, base, fs, overlay, terminal.OutputIsTerminal(), io.out);
   }
   report.aborted = std::any_of(report.projects.begin(), report.projects.end(),

@@ -1,6 +1,7 @@
 #include "cli/run_record.h"
 
 #include <algorithm>
+#include <set>
 
 #include "engine/conversion_job.h"
 #include "engine/error.h"
@@ -75,6 +76,19 @@ std::string DisplayPath(FileSystem& fs, const std::string& engine_path) {
 #ifndef _WIN32
   std::replace(shown.begin(), shown.end(), '\\', '/');
 #endif
+  return shown;
+}
+
+std::string OnDiskPath(FileSystem& fs, const std::string& engine_path) {
+  return DisplayPath(fs, fs.SpelledPath(engine_path));
+}
+
+std::vector<std::string> OnDiskFolders(FileSystem& fs, const std::vector<std::string>& folders) {
+  std::vector<std::string> shown;
+  std::set<std::string> seen;
+  for (const std::string& folder : folders) {
+    if (seen.insert(fs.AbsolutePath(folder)).second) shown.push_back(OnDiskPath(fs, folder));
+  }
   return shown;
 }
 

@@ -74,5 +74,10 @@ class RunRecorder : public RunObserver {
 // A path for people and reports: UTF-8, and on POSIX with "/" separators as
 // the user typed it.
 std::string DisplayPath(FileSystem& fs, const std::string& engine_path);
+// The same for a file or folder found on disk (or to be made there): each
+// name as the disk spells it, which may differ from the project file's.
+std::string OnDiskPath(FileSystem& fs, const std::string& engine_path);
+// Folders so, each once however many spellings reached it.
+std::vector<std::string> OnDiskFolders(FileSystem& fs, const std::vector<std::string>& folders);
 
 }  // namespace xpconv::cli

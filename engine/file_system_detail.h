@@ -94,6 +94,10 @@ bool IsValidUtf8(std::string_view bytes);
 // letters. Input and output are UTF-8; invalid sequences are kept byte by byte.
 std::string FoldCaseUtf8(std::string_view utf8);
 
+// path with "." and empty parts dropped and each ".." taking the part
+// before it along, where there is one to take; parts are split at separator.
+std::string WithoutDots(std::string_view path, char separator);
+
 // The error raised by an operation on a file that was already closed.
 [[noreturn]] void ThrowClosed();
 

@@ -44,6 +44,10 @@ class OverlayFileSystem : public FileSystem {
   std::string FinalPath(const std::string& path) override;
   std::unique_ptr<RunLock> LockRun(const std::string& path) override;
   bool IsReadOnly(const std::string& path) override;
+  // The real files' names: a file or folder the run would create is spelled
+  // as the run would create it.
+  std::string SpelledPath(const std::string& path) override { return inner_.SpelledPath(path); }
+  std::string AbsolutePath(const std::string& path) override { return inner_.AbsolutePath(path); }
 
   // What the overlay holds for path: nothing (changed false, the real file
   // stands), the bytes the run left there, or a deletion (changed true,
