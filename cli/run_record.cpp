@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "cli/form_patch.h"
 #include "engine/conversion_job.h"
 #include "engine/error.h"
 
@@ -37,9 +38,14 @@ void RunRecorder::EntryStarted(int16_t index, const std::string& form_path) {
   if (EntryRecord* entry = record_.EntryAt(index)) entry->path = form_path;
 }
 
+RewriteLog* RunRecorder::RewriteLogFor(const std::string& form_path) {
+  return book_ != nullptr ? book_->Start(form_path) : nullptr;
+}
+
 void RunRecorder::EntryDone(int16_t index, const FormJobDetails& details,
                             const std::string& backup_folder) {
   current_ = -1;
+  if (book_ != nullptr) book_->Finish(details.form_replaced);
   EntryRecord* entry = record_.EntryAt(index);
   if (entry == nullptr) return;
   entry->replaced = details.replaced;

@@ -53,21 +53,27 @@ struct ProjectRecord {
   int32_t Count(const char* outcome) const;
 };
 
-// Fills a ProjectRecord from the run's observer calls.
+class FormEditsBook;
+
+// Fills a ProjectRecord from the run's observer calls; with a book, it keeps
+// there the edits of each form the run converts.
 class RunRecorder : public RunObserver {
  public:
-  explicit RunRecorder(ProjectRecord& record) : record_(record) {}
+  explicit RunRecorder(ProjectRecord& record, FormEditsBook* book = nullptr)
+      : record_(record), book_(book) {}
 
   void ProjectFileDone(bool added, const std::string& backup_folder) override;
   void EntryStarted(int16_t index, const std::string& form_path) override;
   void EntryDone(int16_t index, const FormJobDetails& details,
                  const std::string& backup_folder) override;
   void RunFailed(const VbError& error) override;
+  RewriteLog* RewriteLogFor(const std::string& form_path) override;
 
  private:
   void AddBackupFolder(const std::string& folder);
 
   ProjectRecord& record_;
+  FormEditsBook* book_;
   int16_t current_ = -1;
 };
 

@@ -214,6 +214,17 @@ int64_t BufferedInputFile::Length() {
   return length_;
 }
 
+bool BufferedInputFile::ReadChunk(std::string& chunk, size_t limit) {
+  CheckOpen();
+  chunk.clear();
+  if (begin_ == end_ && !Fill()) return false;
+  const size_t size = std::min(limit, end_ - begin_);
+  chunk.assign(buffer_.get() + begin_, size);
+  begin_ += size;
+  position_ += static_cast<int64_t>(size);
+  return true;
+}
+
 std::string BufferedInputFile::ReadAll() {
   CheckOpen();
   std::string all(buffer_.get() + begin_, end_ - begin_);

@@ -49,6 +49,16 @@ class InputFile {
     ReadLineInto(part);
     return true;
   }
+  // The next bytes of the file as they are, line ends included, for a
+  // caller that passes a file of any size on in bounded memory: replaces
+  // chunk's content with at most limit bytes (limit > 0) in this layer's
+  // files; the default hands out everything that is left. False, with chunk
+  // empty, at the end of the file.
+  virtual bool ReadChunk(std::string& chunk, size_t limit) {
+    static_cast<void>(limit);
+    chunk = ReadAll();
+    return !chunk.empty();
+  }
   // True when every byte of the file has been consumed.
   virtual bool AtEnd() = 0;
   // Bytes consumed so far (the lines handed out with their line ends).
