@@ -26,12 +26,25 @@ class Chunks {
   bool Ready() {
     if (pos < chunk_.size()) return true;
     pos = 0;
+    next_cr = next_lf = kUnknown;
     return in_.ReadChunk(chunk_, kChunkSize);
   }
   const char* data() const { return chunk_.data(); }
   size_t size() const { return chunk_.size(); }
+  // The index of the next c at or after pos in this chunk; size() when none.
+  size_t Next(char c, size_t& known) {
+    if (known != kUnknown && known >= pos) return known;
+    const void* at = std::memchr(chunk_.data() + pos, c, chunk_.size() - pos);
+    known = at != nullptr ? static_cast<size_t>(static_cast<const char*>(at) - chunk_.data())
+                          : chunk_.size();
+    return known;
+  }
 
+  static constexpr size_t kUnknown = static_cast<size_t>(-1);
   size_t pos = 0;
+  // Where Next found the next CR and LF, or kUnknown.
+  size_t next_cr = kUnknown;
+  size_t next_lf = kUnknown;
 
  private:
   InputFile& in_;
@@ -46,13 +59,11 @@ enum class End { kCrLf, kLf, kCr, kNone };
 bool NextRewriterLine(Chunks& in, End& end) {
   if (!in.Ready()) return false;
   for (;;) {
-    const char* data = in.data();
-    size_t i = in.pos;
     const size_t n = in.size();
-    while (i < n && data[i] != '\r' && data[i] != '\n') ++i;
+    const size_t i = std::min(in.Next('\r', in.next_cr), in.Next('\n', in.next_lf));
     if (i < n) {
       in.pos = i + 1;
-      if (data[i] == '\n') {
+      if (in.data()[i] == '\n') {
         end = End::kLf;
       } else if (in.Ready() && in.data()[in.pos] == '\n') {
         ++in.pos;
@@ -72,10 +83,12 @@ bool NextRewriterLine(Chunks& in, End& end) {
 
 // Passes the next diff line (up to and including its LF) to out with its
 // prefix, or steps over it when out is null; a last line without LF gets one
-// and the marker, as UnifiedDiff writes it. False at the end of the file.
-bool CopyLine(Chunks& in, PatchOut* out, DiffLine::Kind kind, char prefix) {
-  if (!in.Ready()) return false;
+// and the marker, as UnifiedDiff writes it. Returns the line's length in the
+// file.
+size_t CopyLine(Chunks& in, PatchOut* out, DiffLine::Kind kind, char prefix) {
+  if (!in.Ready()) return 0;
   if (out != nullptr) out->Piece(kind, std::string_view(&prefix, 1), false);
+  size_t length = 0;
   for (;;) {
     const char* data = in.data() + in.pos;
     const size_t left = in.size() - in.pos;
@@ -83,15 +96,26 @@ bool CopyLine(Chunks& in, PatchOut* out, DiffLine::Kind kind, char prefix) {
     const size_t take = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - data) + 1
                                       : left;
     in.pos += take;
+    length += take;
     if (out != nullptr) out->Piece(kind, std::string_view(data, take), lf != nullptr);
-    if (lf != nullptr) return true;
+    if (lf != nullptr) return length;
     if (!in.Ready()) {
       if (out != nullptr) {
         out->Piece(kind, "\n", true);
         out->Piece(DiffLine::Kind::kNoNewline, "\\ No newline at end of file\n", true);
       }
-      return true;
+      return length;
     }
+  }
+}
+
+// Steps over length bytes: a context line of the new file, as long as the
+// old file's.
+void Skip(Chunks& in, size_t length) {
+  while (length > 0 && in.Ready()) {
+    const size_t take = std::min(length, in.size() - in.pos);
+    in.pos += take;
+    length -= take;
   }
 }
 
@@ -194,8 +218,7 @@ void WriteHunks(const KindRuns& ops, Chunks& old, Chunks& now, PatchOut& out) {
     uint8_t op = 0;
     for (; write_index < first; ++write_index, ++old_at, ++new_at) {
       write.Next(op);
-      CopyLine(old, nullptr, DiffLine::Kind::kContext, ' ');
-      CopyLine(now, nullptr, DiffLine::Kind::kContext, ' ');
+      Skip(now, CopyLine(old, nullptr, DiffLine::Kind::kContext, ' '));
     }
     const std::string header = "@@ -" + Range(old_at, before + context + removed + after) + " +" +
                                Range(new_at, before + context + added + after) + " @@\n";
@@ -209,8 +232,7 @@ void WriteHunks(const KindRuns& ops, Chunks& old, Chunks& now, PatchOut& out) {
         CopyLine(old, &out, DiffLine::Kind::kRemoved, '-');
         ++old_at;
       } else {
-        CopyLine(old, &out, DiffLine::Kind::kContext, ' ');
-        CopyLine(now, nullptr, DiffLine::Kind::kContext, ' ');
+        Skip(now, CopyLine(old, &out, DiffLine::Kind::kContext, ' '));
         ++old_at;
         ++new_at;
       }
@@ -220,7 +242,7 @@ void WriteHunks(const KindRuns& ops, Chunks& old, Chunks& now, PatchOut& out) {
 
 }  // namespace
 
-void KindRuns::Add(uint8_t kind, int64_t count) {
+void KindRuns::AddRuns(uint8_t kind, int64_t count) {
   while (count > 0) {
     if (!runs_.empty() && runs_.back() >> 6 == kind && (runs_.back() & 63) < 63) {
       const int64_t room = 63 - (runs_.back() & 63);

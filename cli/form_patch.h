@@ -27,7 +27,13 @@ namespace xpconv::cli {
 class KindRuns {
  public:
   // kind < 4, count >= 0.
-  void Add(uint8_t kind, int64_t count);
+  void Add(uint8_t kind, int64_t count) {
+    if (!runs_.empty() && runs_.back() >> 6 == kind && (runs_.back() & 63) + count <= 63) {
+      runs_.back() = static_cast<uint8_t>(runs_.back() + count);
+    } else {
+      AddRuns(kind, count);
+    }
+  }
   // Walks the kinds one at a time.
   class Cursor {
    public:
@@ -42,6 +48,8 @@ class KindRuns {
   };
 
  private:
+  void AddRuns(uint8_t kind, int64_t count);
+
   std::vector<uint8_t> runs_;  // kind in the top two bits, count (1..63) below
 };
 

@@ -83,8 +83,12 @@ class OverlayFileSystem::StoredOutputFile final : public OutputFile {
       : stored_(std::move(stored)), file_(std::move(file)) {}
 
   void WriteLine(std::string_view line) override {
-    Write(line);
-    Write("\r\n");
+    if (file_) {
+      file_->WriteLine(line);
+    } else {
+      stored_->bytes.append(line).append("\r\n");
+    }
+    stored_->length += static_cast<int64_t>(line.size()) + 2;
   }
   void Write(std::string_view bytes) override {
     if (file_) {
