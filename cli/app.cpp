@@ -528,9 +528,8 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
       text_out << "Projekt " << Shown(fs, line, project) << ":\n" << std::flush;
     }
     ProjectRecord& record = report.projects.emplace_back();
-    const int result =
-        RunOneProject(line, run_fs, project, io, terminal, answers, record, text_out,
-                      book ? &*book : nullptr, user_aborted);
+    const int result = RunOneProject(line, run_fs, project, io, terminal, answers, record, text_out,
+                                     book ? &*book : nullptr, user_aborted);
     status = std::max(status, result);
     // Ctrl+C stops the whole call, whatever --keep-going says.
     if (user_aborted || (result != kExitOk && !line.keep_going)) break;

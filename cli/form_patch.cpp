@@ -93,8 +93,8 @@ size_t CopyLine(Chunks& in, PatchOut* out, DiffLine::Kind kind, char prefix) {
     const char* data = in.data() + in.pos;
     const size_t left = in.size() - in.pos;
     const void* lf = std::memchr(data, '\n', left);
-    const size_t take = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - data) + 1
-                                      : left;
+    const size_t take =
+        lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - data) + 1 : left;
     in.pos += take;
     length += take;
     if (out != nullptr) out->Piece(kind, std::string_view(data, take), lf != nullptr);
@@ -211,8 +211,8 @@ void WriteHunks(const KindRuns& ops, Chunks& old, Chunks& now, PatchOut& out) {
       ++scan_index;
       have = scan.Next(kind);
     }
-    const int64_t end = have ? last + 1 + kContextLines
-                             : std::min(scan_index, last + 1 + kContextLines);
+    const int64_t end =
+        have ? last + 1 + kContextLines : std::min(scan_index, last + 1 + kContextLines);
     const int64_t after = end - last - 1;
 
     uint8_t op = 0;

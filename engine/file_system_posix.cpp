@@ -656,8 +656,7 @@ class PosixFileSystem final : public FileSystem {
   // is "." or "..". What does not exist is resolved as far as it does.
   static std::string RealFolders(const std::string& native) {
     auto real_path = [](const std::string& of) -> std::optional<std::string> {
-      std::unique_ptr<char, decltype(&std::free)> real(::realpath(of.c_str(), nullptr),
-                                                       &std::free);
+      std::unique_ptr<char, decltype(&std::free)> real(::realpath(of.c_str(), nullptr), &std::free);
       if (!real) return std::nullopt;
       return std::string(real.get());
     };

@@ -3,10 +3,11 @@
 // to itself. A copy or a rename of a real file only notes which file it is;
 // the bytes the run writes stay in memory, or, given a scratch folder
 // outside the project, in files of their own there, so that a preview of a
-// form of any size needs no more memory than a run. A batch run over it makes exactly the calls a real run makes and
-// meets the same errors where they can be known beforehand (a missing form, a
-// read-only form, a folder that is not there), while nothing on disk
-// changes. Afterwards the overlay tells what the run would have written.
+// form of any size needs no more memory than a run. A batch run over it
+// makes exactly the calls a real run makes and meets the same errors where
+// they can be known beforehand (a missing form, a read-only form, a folder
+// that is not there), while nothing on disk changes. Afterwards the overlay
+// tells what the run would have written.
 //
 // Paths are compared after "." and ".." are resolved and ASCII letters are
 // folded to lower case, as Windows compares them, so two projects that name

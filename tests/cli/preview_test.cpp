@@ -275,8 +275,7 @@ TEST_F(PreviewTest, ThePatchAppliesHoweverTheProjectIsNamed) {
     for (const char* tool : {"git apply", "patch -p1 --quiet"}) {
       SCOPED_TRACE(std::string(c.name) + " / " + tool);
       std::filesystem::current_path(root + "/" + c.cwd);
-      ASSERT_EQ(Run({"run", c.arg, "--dry-run", "--diff", "--report", root + "/y/r.json"}),
-                kExitOk)
+      ASSERT_EQ(Run({"run", c.arg, "--dry-run", "--diff", "--report", root + "/y/r.json"}), kExitOk)
           << err.str();
       const std::string patch = out.str();
       const std::string preview = err.str();
