@@ -8,6 +8,9 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
 jobs=$(nproc)
+# Wine names files in the charset of the locale, and the tests' file names
+# need UTF-8: a bare system or a CI container is often in the C locale.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 werror=${XPC_WERROR:-OFF}
 
 bash scripts/install-deps.sh
