@@ -12,7 +12,8 @@
 #
 # Usage: scripts/package-test.sh [mingw-build-dir]   (default: build/mingw)
 # Needs: the packages (cmake --build build/mingw --target package), the
-# e2e driver, Wine, xvfb-run, wixl and msiinfo (msitools). Installs nothing.
+# e2e driver, Wine, xvfb-run, wixl and msiinfo (Debian packages wixl,
+# msitools). Installs nothing.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$here/build/mingw}" 2>/dev/null && pwd) || {

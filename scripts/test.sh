@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# The one command that runs every test: installs what is missing, builds the
-# native and the Windows (MinGW-w64) programs, runs the native tests, then the
+# The one command that runs every test: installs what is missing, checks that
+# every tool it uses comes from a package of its list, builds the native and
+# the Windows (MinGW-w64) programs, runs the native tests, then the
 # same tests built for Windows under Wine and Xvfb, then the end-to-end tests,
 # then builds the Windows packages and tests them as a user would.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
 jobs=$(nproc)
+# Wine names files in the charset of the locale, and the tests' file names
+# need UTF-8: a bare system or a CI container is often in the C locale.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 werror=${XPC_WERROR:-OFF}
 
 bash scripts/install-deps.sh
+echo "== Every tool from a listed package (scripts/tools.txt)"
+bash scripts/check-tools.sh
+bash scripts/check-tools-test.sh
 
 echo "== Native build"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release -DXPC_WERROR="$werror" >/dev/null
