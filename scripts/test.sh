@@ -7,6 +7,10 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
+# The system's own folders only: the tests run the tools the Debian packages
+# of scripts/tools.txt install, as on a fresh machine, and not a python3 or a
+# cmake that a version manager or a hand install put earlier on PATH.
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin
 jobs=$(nproc)
 # Wine names files in the charset of the locale, and the tests' file names
 # need UTF-8: a bare system or a CI container is often in the C locale.
