@@ -23,29 +23,12 @@
 
 #include "ui/controls/form_skin.h"
 #include "ui/preview_content.h"
+#include "ui/preview_ids.h"
 #include "ui/save_dialog.h"
 #include "ui/win32/handles.h"
 #include "ui/win32/window.h"
 
 namespace xpconv::ui {
-
-inline constexpr wchar_t kPreviewWindowClass[] = L"xpcPreviewWindow";
-
-// Control ids, in tab order, for keyboard handling and for tests.
-inline constexpr int kPreviewSummaryId = 1101;     // what a run would do, in one line
-inline constexpr int kPreviewListLabelId = 1102;   // "&Dateien:"
-inline constexpr int kPreviewListId = 1103;        // the rows (a list view)
-inline constexpr int kPreviewDiffLabelId = 1104;   // "Ä&nderungen an <file>:"
-inline constexpr int kPreviewDiffId = 1105;        // the changes (a list box, one line per item)
-inline constexpr int kPreviewSaveReportId = 1106;  // "&Bericht speichern..."
-inline constexpr int kPreviewSavePatchId = 1107;   // "&Patch speichern..."
-inline constexpr int kPreviewStartId = 1108;       // "&Starten"
-inline constexpr int kPreviewCloseId = 1109;       // "Schließen"
-
-// The titles of the save dialogs, and the note of a row without changes.
-inline constexpr const char* kSaveReportTitle = "Bericht speichern";
-inline constexpr const char* kSavePatchTitle = "Patch speichern";
-inline constexpr const char* kNoChangesNote = "Diese Datei bliebe unverändert.";
 
 class PreviewWindow final : public Window {
  public:
