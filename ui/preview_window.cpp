@@ -32,17 +32,20 @@ constexpr int kButtonGap = 8;
 constexpr int kSmallestButton = 90;
 constexpr double kFixedPoints = 9.0;
 
-// The list's columns: caption, width at 96 dpi, right-aligned numbers.
+// The list's columns: caption, width at 96 dpi (0: a share of the room the
+// others leave), right-aligned numbers.
 struct Column {
   const char* caption;
   int width;
   bool numbers;
 };
 constexpr Column kColumns[] = {
-    {"Nr.", 40, true},         {"Datei", 210, false},  {"Ergebnis", 230, false},
-    {"Frame", 56, true},       {"CheckBox", 70, true}, {"OptionButton", 90, true},
-    {"ProgressBar", 80, true},
+    {"Nr.", 36, true},         {"Datei", 0, false},    {"Ergebnis", 0, false},
+    {"Frame", 54, true},       {"CheckBox", 70, true}, {"OptionButton", 88, true},
+    {"ProgressBar", 84, true},
 };
+// Of the room left, the file takes this share, the outcome the rest.
+constexpr int kFileSharePercent = 42;
 
 // The buttons of the bottom band, left to right (the tab order).
 struct Button {
@@ -338,6 +341,7 @@ void PreviewWindow::LayOut() {
     place(kButtons[i].id, x, buttons_top, widths[i], px(kButtonHeight));
     x += widths[i] + px(kButtonGap);
   }
+  SizeColumns();
   ::SendMessageW(
       control(kPreviewDiffId), LB_SETITEMHEIGHT, 0,
       std::max<int>(
@@ -345,9 +349,20 @@ void PreviewWindow::LayOut() {
 }
 
 void PreviewWindow::SizeColumns() {
+  // The numbers keep their widths; the file and the outcome share the rest
+  // of the list's width, so no column hides behind a scroll bar.
   HWND list = control(kPreviewListId);
+  RECT client{};
+  ::GetClientRect(list, &client);
+  int fixed = 0;
+  for (const Column& column : kColumns) fixed += DpiScale(column.width, dpi_);
+  const int room = std::max(DpiScale(160, dpi_), static_cast<int>(client.right) - fixed -
+                                                     ::GetSystemMetrics(SM_CXVSCROLL));
   for (size_t i = 0; i < std::size(kColumns); ++i) {
-    ListView_SetColumnWidth(list, static_cast<int>(i), DpiScale(kColumns[i].width, dpi_));
+    int width = DpiScale(kColumns[i].width, dpi_);
+    if (i == 1) width = room * kFileSharePercent / 100;
+    if (i == 2) width = room - room * kFileSharePercent / 100;
+    ListView_SetColumnWidth(list, static_cast<int>(i), width);
   }
 }
 
@@ -509,7 +524,6 @@ void PreviewWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   }
   ::SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  SizeColumns();
   LayOut();
 }
 

@@ -68,7 +68,7 @@ constexpr Placement kPlacements[] = {
     {kIdReplaceFirst + 2, kIdFrame, 2205, 315, 1590, 225},
     {kIdReplaceFirst + 3, kIdFrame, 2205, 630, 1590, 225},
     {kIdDesigners, 0, 1995, 5935, 5055, 225},
-    {kIdRestore, 0, 210, 5880, 1590, 330},
+    {kIdRestore, 0, 210, 5880, 1680, 330},
     {kIdPreview, 0, 7245, 4620, 1590, 330},
     {kIdStart, 0, 7245, 5040, 1590, 330},
     {kIdExit, 0, 7245, 5460, 1590, 330},

@@ -253,5 +253,31 @@ TEST_F(WizardPreviewTest, AMessageThatEndsTheRunEndsThePreviewWithoutAWindow) {
   }
 }
 
+// Not a check: the pictures of the preview and the restore for the
+// documentation, taken when the picture script asks for them
+// (XPC_PICTURES_DIR).
+TEST_F(WizardPreviewTest, Pictures) {
+  if (!testing::PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
+  LoadSample("Kundenverwaltung");
+  testing::PumpFor(std::chrono::milliseconds(300));
+  testing::TakePicturePumping(wizard_->hwnd(), "wizard-user-controls");
+
+  MessageBoxAnswerer preview({BoxReply::Escape().Inspecting([](HWND window) {
+                               std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                               testing::TakePicture(window, "preview");
+                             })},
+                             kPreviewWindowClass);
+  Click(kIdPreview);
+  preview.Seen();
+
+  MessageBoxAnswerer run({BoxReply::Enter()});
+  Click(kIdStart);
+  run.Seen();
+  MessageBoxAnswerer restore({BoxReply::Enter().WithPicture("message-restore"),
+                              BoxReply::Enter().WithPicture("message-restored")});
+  Click(kIdRestore);
+  EXPECT_EQ(restore.Seen().size(), 2u);
+}
+
 }  // namespace
 }  // namespace xpconv::ui

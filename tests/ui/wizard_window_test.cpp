@@ -74,7 +74,7 @@ TEST_F(WizardTest, StartsWithTheDesignedContents) {
       {kIdReplaceFirst + 3, kCheckClass, "ProgressBar", kIdFrame, 2205, 630, 1590, 225},
       {kIdDesigners, kCheckClass, "Benutzersteuerelemente einbeziehen (.ctl, .pag, .dob)", 0, 1995,
        5935, 5055, 225},
-      {kIdRestore, L"Button", "&Wiederherstellen...", 0, 210, 5880, 1590, 330},
+      {kIdRestore, L"Button", "&Wiederherstellen...", 0, 210, 5880, 1680, 330},
       {kIdPreview, L"Button", "&Vorschau...", 0, 7245, 4620, 1590, 330},
       {kIdStart, L"Button", "&Starten", 0, 7245, 5040, 1590, 330},
       {kIdExit, L"Button", "&Beenden", 0, 7245, 5460, 1590, 330},
@@ -597,8 +597,10 @@ TEST_F(WizardTest, Pictures) {
 
   const std::vector<std::string> entries = {"frmHaupt.frm", "Forms\\frmKunde.frm",
                                             "Forms\\frmOptionen.frm", "frmInfo.frm"};
-  for (const std::string& entry : entries)
-    dir_.WriteFile("Kundenverwaltung\\" + entry, LongForm("f"));
+  // Long enough that the progress window names a form before the run ends.
+  std::string form = LongForm("f");
+  for (int i = 0; i < 60000; ++i) form += "   ' Zeile " + std::to_string(i) + "\r\n";
+  for (const std::string& entry : entries) dir_.WriteFile("Kundenverwaltung\\" + entry, form);
   LoadProject("Kundenverwaltung\\Kundenverwaltung.vbp", entries);
   ClickEntry(0);
   ClickEntry(1);
