@@ -34,6 +34,7 @@
 #include "engine/error.h"
 #include "engine/file_system.h"
 #include "engine/file_system_detail.h"
+#include "engine/utf8.h"
 
 namespace xpconv {
 
@@ -555,7 +556,7 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::string ToDisplayText(std::string_view ansi) override {
-    if (fs_detail::IsValidUtf8(ansi)) return std::string(ansi);
+    if (IsValidUtf8(ansi)) return std::string(ansi);
     return *converter_.ToUtf8(ansi, Undefined::kMark);
   }
 
@@ -695,7 +696,7 @@ class PosixFileSystem final : public FileSystem {
   // created: 52 "Dateiname oder -nummer falsch" rather than a name that is
   // not UTF-8. For a look-up it stays as it is, and names nothing.
   std::string NewName(std::string_view component, Purpose purpose) {
-    if (fs_detail::IsValidUtf8(component)) return std::string(component);
+    if (IsValidUtf8(component)) return std::string(component);
     std::optional<std::string> utf8 = converter_.ToUtf8(component, Undefined::kAsWindows);
     if (utf8) return std::move(*utf8);
     if (purpose == Purpose::kCreate) throw MakeError(err::kBadFileNameOrNumber);
@@ -806,11 +807,11 @@ class PosixFileSystem final : public FileSystem {
   // The folded form of a name on disk; nullopt when it is neither UTF-8 nor
   // text of the projects' code page, so that nothing can match it.
   std::optional<std::string> FoldedEntry(std::string_view entry_name) {
-    if (fs_detail::IsValidUtf8(entry_name)) return fs_detail::FoldCaseUtf8(entry_name);
+    if (IsValidUtf8(entry_name)) return FoldCaseUtf8(entry_name);
     // A name written by a tool that kept the ANSI bytes.
     std::optional<std::string> entry_utf8 = converter_.ToUtf8(entry_name, Undefined::kAsWindows);
     if (!entry_utf8) return std::nullopt;
-    return fs_detail::FoldCaseUtf8(*entry_utf8);
+    return FoldCaseUtf8(*entry_utf8);
   }
 
   void AddName(FolderListing& listing, std::string_view entry_name) {
@@ -897,8 +898,8 @@ class PosixFileSystem final : public FileSystem {
       }
       return false;
     };
-    if (converted && consider(fs_detail::FoldCaseUtf8(*converted))) return best;
-    if (fs_detail::IsValidUtf8(name)) consider(fs_detail::FoldCaseUtf8(name));
+    if (converted && consider(FoldCaseUtf8(*converted))) return best;
+    if (IsValidUtf8(name)) consider(FoldCaseUtf8(name));
     return best;
   }
 

@@ -5,9 +5,10 @@
 // read-only form, a folder that is not there), while nothing on disk
 // changes. Afterwards the overlay tells what the run would have written.
 //
-// Paths are compared after "." and ".." are resolved and ASCII letters are
-// folded to lower case, as Windows compares them, so two projects that name
-// one form differently ("..\Shared\frmA.frm", "Shared\FRMA.frm") see one file.
+// Paths are compared by their PathKey (paths.h): "." and ".." resolved and
+// ASCII letters folded to lower case, as Windows compares them, so two
+// projects that name one form differently ("..\Shared\frmA.frm",
+// "Shared\FRMA.frm") see one file.
 #pragma once
 
 #include <cstdint>
@@ -59,9 +60,6 @@ class OverlayFileSystem : public FileSystem {
   // The folders the run created, as they were named.
   std::vector<std::string> CreatedFolders() const;
 
-  // The key under which a path is compared (see above).
-  static std::string KeyOf(std::string_view path);
-
  private:
   struct Node {
     std::string path;                    // as first named
@@ -70,8 +68,6 @@ class OverlayFileSystem : public FileSystem {
 
   const Node* Find(const std::string& path) const;
   Node& Put(const std::string& path, std::shared_ptr<std::string> bytes);
-  // The file's bytes as the run sees them; raises like OpenInput.
-  std::string ReadBytes(const std::string& path);
   bool ExistsNow(const std::string& path);
   bool FolderExists(const std::string& folder);
   // Raises as the real write would for a target that cannot take new

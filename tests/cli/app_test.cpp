@@ -408,13 +408,9 @@ TEST_F(AppTest, VersionPrintsNameAndTheBuildsVersionAndTouchesNothing) {
             XPC_VERSION_STRING);
 }
 
-TEST(PathTest, SlashesBecomeBackslashesAndTheLastOneSplitsFolderFromName) {
+TEST(PathTest, SlashesBecomeBackslashes) {
   EXPECT_EQ(ToEnginePath("/home/u/App.vbp"), "\\home\\u\\App.vbp");
   EXPECT_EQ(ToEnginePath("C:/Proj\\Forms/frmA.frm"), "C:\\Proj\\Forms\\frmA.frm");
-  EXPECT_EQ(SplitFormPath("\\home\\u\\frmA.frm"),
-            (std::pair<std::string, std::string>{"\\home\\u\\", "frmA.frm"}));
-  EXPECT_EQ(SplitFormPath("frmA.frm"), (std::pair<std::string, std::string>{"", "frmA.frm"}));
-  EXPECT_EQ(SplitFormPath("Sub\\"), (std::pair<std::string, std::string>{"Sub\\", ""}));
 }
 
 }  // namespace

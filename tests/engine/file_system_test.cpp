@@ -754,17 +754,6 @@ TEST_F(FileSystemTest, DisplayTextConvertsAnsiToUtf8) {
   EXPECT_EQ(fs->ToDisplayText(""), "");
 }
 
-TEST(Utf8Test, ValidationRejectsMalformedSequences) {
-  EXPECT_TRUE(fs_detail::IsValidUtf8("plain \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xE9"));              // a Windows-1252 byte
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xC0\xAF"));          // overlong
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xED\xA0\x80"));      // surrogate
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xE2\x82"));          // cut off
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
-  EXPECT_EQ(fs_detail::FoldCaseUtf8("ÀÉÎ ŒŠŸ ÄÖÜ ĄŁŻ ΑΩ ДЯЁ x\xFF"),
-            "àéî œšÿ äöü ąłż αω дяё x\xFF");
-}
-
 // ---------------------------------------------- the failing file system ---
 
 TEST_F(FileSystemTest, FaultyFileSystemCountsEveryOperationInOrder) {

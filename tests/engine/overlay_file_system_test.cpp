@@ -21,20 +21,6 @@ int32_t ErrorOf(const std::function<void()>& operation) {
   return 0;
 }
 
-TEST(OverlayFileSystemTest, KeysFoldCaseAndResolveDots) {
-  const struct {
-    const char* path;
-    const char* key;
-  } cases[] = {
-      {"\\p\\App\\..\\Shared\\frmA.frm", "\\p\\shared\\frma.frm"},
-      {"\\p\\App\\.\\FORMS\\x.frm", "\\p\\app\\forms\\x.frm"},
-      {"C:\\..\\a.frm", "c:\\..\\a.frm"},
-      {"..\\..\\a.frm", "..\\..\\a.frm"},
-      {"frmA.frm", "frma.frm"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(OverlayFileSystem::KeyOf(c.path), c.key) << c.path;
-}
-
 // Every change stays in memory and reads back as the run wrote it; the
 // disk never sees one.
 TEST(OverlayFileSystemTest, ChangesStayInMemoryAndReadBack) {
