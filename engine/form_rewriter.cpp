@@ -152,6 +152,14 @@ void EmitReplacementHeader(std::string_view stripped, ControlKind kind, int16_t 
 
 }  // namespace
 
+std::string_view OriginalClassOf(ControlKind kind) {
+  return kRules[static_cast<size_t>(kind)].header_prefix.substr(kNestedHeaderStart.size());
+}
+
+std::string_view ReplacementClassOf(ControlKind kind) {
+  return kRules[static_cast<size_t>(kind)].replacement_prefix.substr(kNestedHeaderStart.size());
+}
+
 RewriteOptions RewriteOptions::FromHost(Host& host) {
   RewriteOptions options;
   for (int16_t kind = 0; kind < 4; ++kind) {

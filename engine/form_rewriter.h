@@ -19,6 +19,11 @@ namespace xpconv {
 
 class Host;
 
+// The class a kind's controls have in a form file ("VB.CheckBox") and the
+// class they become ("qorXPControls.qorCheck"): library, point, class.
+std::string_view OriginalClassOf(ControlKind kind);
+std::string_view ReplacementClassOf(ControlKind kind);
+
 // The conversion options as the rewriter reads them, taken once per job.
 struct RewriteOptions {
   // chkReplace(0..3); a kind is replaced only when its value is exactly 1.

@@ -11,12 +11,12 @@
 #   bash scripts/fuzz.sh project 3600
 #   bash scripts/fuzz.sh all 30          # every target 30 s, as CI does
 #
-# Targets: form, project, command_line, posix_names.
+# Targets: form, project, command_line, posix_names, code_scanner.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
 
-all_targets=(form project command_line posix_names)
+all_targets=(form project command_line posix_names code_scanner)
 usage="usage: bash scripts/fuzz.sh TARGET|all [SECONDS]   (targets: ${all_targets[*]})"
 target=${1:-}
 seconds=${2:-300}

@@ -4,7 +4,7 @@
 
 #include "engine/host.h"
 #include "ui/startup.h"
-#include "ui/win32_util.h"
+#include "ui/wizard_open.h"
 #include "ui/wizard_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "ui/control_library.h"
+#include "ui/controls/message_box_object.h"
 
 namespace xpconv::ui {
 

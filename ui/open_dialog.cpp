@@ -2,7 +2,7 @@
 
 // clang-format off
 // <windows.h> first: the dialog header builds on it.
-#include "ui/win32_util.h"
+#include <windows.h>
 #include <commdlg.h>
 // clang-format on
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/error.h"
+#include "ui/win32/text_conversion.h"
 
 namespace xpconv::ui {
 

@@ -8,7 +8,11 @@
 
 #include "engine/error.h"
 #include "engine/messages.h"
+#include "ui/controls/progress_bar.h"
 #include "ui/message_box.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/font.h"
+#include "ui/win32/text_conversion.h"
 
 namespace xpconv::ui {
 namespace {

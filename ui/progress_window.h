@@ -9,12 +9,15 @@
 // its designed client origin (4320, 5070 twips from the screen's top left).
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
 #include "engine/host.h"
-#include "ui/control_library.h"
-#include "ui/win32_util.h"
+#include "ui/controls/form_skin.h"
+#include "ui/win32/handles.h"
+#include "ui/win32/window.h"
 
 namespace xpconv::ui {
 

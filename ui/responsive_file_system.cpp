@@ -1,11 +1,12 @@
 #include "ui/responsive_file_system.h"
 
+#include <windows.h>
+
 #include <exception>
 #include <thread>
 #include <utility>
 
 #include "engine/error.h"
-#include "ui/win32_util.h"
 
 namespace xpconv::ui {
 

@@ -6,7 +6,7 @@
 
 #include "engine/host.h"
 #include "ui/message_box.h"
-#include "ui/win32_util.h"
+#include "ui/win32/text_conversion.h"
 
 namespace xpconv::ui {
 

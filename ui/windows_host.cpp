@@ -40,43 +40,34 @@ int32_t WindowsHost::SelectedCount() {
   return wizard_.SelectedCount();
 }
 bool WindowsHost::IsEntrySelected(int16_t index) {
-  return wizard_.IsEntrySelected(index);
+  return held_ ? held_->IsEntrySelected(index) : wizard_.IsEntrySelected(index);
 }
 std::string WindowsHost::EntryText(int16_t index) {
   return wizard_.EntryText(index);
 }
 int32_t WindowsHost::BackupOption() {
-  if (held_.backup) return *held_.backup;
-  const int32_t value = wizard_.BackupOption();
-  if (wizard_held_) held_.backup = value;
-  return value;
+  return held_ ? held_->BackupOption() : wizard_.BackupOption();
 }
 void WindowsHost::SwitchBackupOn() {
-  held_.backup.reset();
-  wizard_.SwitchBackupOn();
+  if (held_) {
+    held_->SwitchBackupOn();
+  } else {
+    wizard_.SwitchBackupOn();
+  }
 }
 void WindowsHost::SetWizardEnabled(bool enabled) {
   // The run gives the wizard back (or takes it) with the window showing
   // everything it was told.
   RefreshProgress();
-  wizard_held_ = !enabled;
-  held_ = HeldOptions{};
+  held_.reset();
+  if (!enabled) held_.emplace(wizard_);
   wizard_.SetWizardEnabled(enabled);
 }
 int32_t WindowsHost::ReplaceOption(int16_t kind) {
-  // A kind outside 0..3 is the wizard's to refuse.
-  if (kind < 0 || kind >= 4) return wizard_.ReplaceOption(kind);
-  std::optional<int32_t>& held = held_.replace[kind];
-  if (held) return *held;
-  const int32_t value = wizard_.ReplaceOption(kind);
-  if (wizard_held_) held = value;
-  return value;
+  return held_ ? held_->ReplaceOption(kind) : wizard_.ReplaceOption(kind);
 }
 int32_t WindowsHost::XPStyleOption() {
-  if (held_.xp_style) return *held_.xp_style;
-  const int32_t value = wizard_.XPStyleOption();
-  if (wizard_held_) held_.xp_style = value;
-  return value;
+  return held_ ? held_->XPStyleOption() : wizard_.XPStyleOption();
 }
 
 void WindowsHost::LoadProgress() {

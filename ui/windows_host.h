@@ -14,9 +14,9 @@
 //    and a form the user stopped the run before is not opened. The clock
 //    itself is read at every 16th pump only: a pump follows the last one a
 //    line later.
-//  - While the run holds the wizard disabled, its options change only
-//    through SwitchBackupOn: each is read from its check box once and then
-//    answered from memory (the run asks for them for every form).
+//  - While the run holds the wizard disabled, the options and the selection
+//    are answered from one WizardSnapshot (wizard_snapshot.h): each is read
+//    from the wizard once (the run asks for them for every form).
 //  - The setters only note what the window should show; the window is
 //    brought up to date at most once per refresh slice (20 times a second:
 //    setting a caption and painting the window cost a few milliseconds
@@ -26,6 +26,8 @@
 //    renamed, see ResponsiveFileSystem) KeepResponsive answers the windows.
 #pragma once
 
+#include <windows.h>
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -33,30 +35,12 @@
 #include <string>
 
 #include "engine/host.h"
-#include "ui/win32_util.h"
+#include "ui/wizard_operations.h"
+#include "ui/wizard_snapshot.h"
 
 namespace xpconv::ui {
 
 class ProgressWindow;
-
-// What the wizard window offers the engine; implemented by the wizard window
-// and by tests.
-class WizardOperations {
- public:
-  virtual ~WizardOperations() = default;
-  virtual HWND WizardWindow() = 0;  // owner of the progress window
-  virtual std::string ProjectPath() = 0;
-  virtual std::string ProjectFolder() = 0;
-  virtual int32_t EntryCount() = 0;
-  virtual int32_t SelectedCount() = 0;
-  virtual bool IsEntrySelected(int16_t index) = 0;
-  virtual std::string EntryText(int16_t index) = 0;
-  virtual int32_t BackupOption() = 0;
-  virtual void SwitchBackupOn() = 0;
-  virtual void SetWizardEnabled(bool enabled) = 0;
-  virtual int32_t ReplaceOption(int16_t kind) = 0;
-  virtual int32_t XPStyleOption() = 0;
-};
 
 // The time a run goes on without looking at the message queue, the shortest
 // time between two updates of the progress window, and how many pumps pass
@@ -134,13 +118,6 @@ class WindowsHost final : public Host {
     std::optional<int32_t> total_bar;
   };
 
-  // The options as read while the wizard is held disabled.
-  struct HeldOptions {
-    std::optional<int32_t> backup;
-    std::optional<int32_t> xp_style;
-    std::optional<int32_t> replace[4];
-  };
-
   // Brings the progress window up to date with what the run asked for.
   void RefreshProgress();
   // Handles every waiting message (at most kMostMessagesPerPump); false when
@@ -153,8 +130,8 @@ class WindowsHost final : public Host {
   HostClock clock_;
   std::unique_ptr<ProgressWindow> progress_;
   PendingView pending_;
-  bool wizard_held_ = false;  // SetWizardEnabled(false) until (true)
-  HeldOptions held_;
+  // The wizard as the run holds it: from SetWizardEnabled(false) until (true).
+  std::optional<WizardSnapshot> held_;
   bool pump_due_ = true;  // the next PumpMessages looks at the queue
   int pumps_since_clock_read_ = 0;
   std::chrono::milliseconds last_pump_{};

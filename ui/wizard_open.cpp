@@ -1,11 +1,15 @@
-// The wizard's other ways to a project besides the open dialog: a path on
-// the command line (Explorer's verb "Mit qorXP-Wizard konvertieren" passes
-// one) and files dropped on the window. Both end in OpenChosenProject, the
-// routine the dialog's choice goes through.
+// The wizard's ways to a project: the open dialog behind the folder button,
+// a path on the command line (Explorer's verb "Mit qorXP-Wizard konvertieren"
+// passes one) and files dropped on the window. All end in OpenChosenProject,
+// which shows the path and loads the project's list (wizard_list.cpp).
+#include "ui/wizard_open.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/message_box.h"
+#include "ui/win32/text_conversion.h"
 #include "ui/wizard_window.h"
 
 namespace xpconv::ui {
@@ -74,6 +78,25 @@ std::wstring FirstCommandLineArgument(const wchar_t* command_line) {
   std::wstring first = count > 1 ? std::wstring(args[1]) : std::wstring();
   ::LocalFree(args);
   return first;
+}
+
+void Wizard::BrowseForProject() {
+  const std::string path = ProjectPath();
+  const size_t slash = path.rfind('\\');
+  const std::string initial_folder =
+      slash == std::string::npos ? std::string() : path.substr(0, slash);
+  const std::string chosen = open_dialog_(kProjectFilter, initial_folder);
+  if (chosen.empty()) return;
+  OpenChosenProject(chosen);
+}
+
+void Wizard::OpenChosenProject(const std::string& ansi_path) {
+  SetProjectText(ansi_path);
+  LoadProjectList();
+}
+
+void Wizard::SetProjectText(const std::string& ansi_path) {
+  ::SetWindowTextW(control(kIdProject), Utf8ToWide(AnsiToUtf8(ansi_path)).c_str());
 }
 
 bool Wizard::TakesProjects() const {

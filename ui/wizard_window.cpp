@@ -14,8 +14,18 @@
 #include "engine/error.h"
 #include "engine/file_system.h"
 #include "engine/project_file.h"
+#include "ui/controls/check_box.h"
+#include "ui/controls/colour.h"
+#include "ui/controls/control_library.h"
+#include "ui/controls/frame.h"
 #include "ui/message_box.h"
 #include "ui/responsive_file_system.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/font.h"
+#include "ui/win32/text_conversion.h"
+#include "ui/windows_host.h"
+#include "ui/wizard_open.h"
+#include "ui/wizard_pictures.h"
 
 namespace xpconv::ui {
 
@@ -25,11 +35,8 @@ constexpr int kClientWidthTwips = 9045;
 constexpr int kClientHeightTwips = 6105;
 // The window's designed background: the system's button face.
 constexpr int32_t kDesignedBackColour = static_cast<int32_t>(0x80000000u | COLOR_BTNFACE);
-constexpr COLORREF kHeaderColour = RGB(255, 255, 255);  // 16777215
 constexpr double kTitlePoints = 9.75;
 constexpr int kFolderIconPixels = 16;
-constexpr int kPictureWidth = 61;
-constexpr int kPictureHeight = 55;
 // The icons of the program's resources, when the executable carries them.
 constexpr int kResourceProgramIcon = 101;
 constexpr int kResourceFolderIcon = 102;
@@ -69,242 +76,11 @@ RECT PlacementRect(const Placement& p, UINT dpi) {
   return TwipsRect(p.left, p.top, p.width, p.height, dpi);
 }
 
-// The application-wide busy pointer while a routine runs without pumping.
-class BusyPointer {
- public:
-  BusyPointer() { ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)); }
-  BusyPointer(const BusyPointer&) = delete;
-  BusyPointer& operator=(const BusyPointer&) = delete;
-  ~BusyPointer() { ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW)); }
-};
-
-// Stops a list from repainting for one scope and repaints it once at its
-// end: filling or selecting thousands of entries then costs one repaint.
-class ListRedrawPause {
- public:
-  explicit ListRedrawPause(HWND list) : list_(list) {
-    ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-  }
-  ListRedrawPause(const ListRedrawPause&) = delete;
-  ListRedrawPause& operator=(const ListRedrawPause&) = delete;
-  ~ListRedrawPause() {
-    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(list_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
-  }
-
- private:
-  HWND list_;
-};
-
-std::string ErrorPrompt(int32_t number, const std::string& description) {
-  return "Fehler: " + std::to_string(number) + "\r\n" + description;
-}
-
 HMENU IdMenu(int id) {
   return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
 }
 
-// --- pictures drawn by us ---
-
-// Scales a point of the 61 x 55 design into rect.
-struct PictureScale {
-  RECT rect;
-  int X(int x) const { return rect.left + MulDiv(x, rect.right - rect.left, kPictureWidth); }
-  int Y(int y) const { return rect.top + MulDiv(y, rect.bottom - rect.top, kPictureHeight); }
-  RECT R(int l, int t, int r, int b) const { return RECT{X(l), Y(t), X(r), Y(b)}; }
-};
-
-void FillRectColour(HDC dc, const RECT& r, COLORREF colour) {
-  UniqueBrush brush(::CreateSolidBrush(colour));
-  ::FillRect(dc, &r, brush.get());
-}
-
-void FrameRectColour(HDC dc, const RECT& r, COLORREF colour) {
-  UniqueBrush brush(::CreateSolidBrush(colour));
-  ::FrameRect(dc, &r, brush.get());
-}
-
-void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour, int width) {
-  UniquePen pen(::CreatePen(PS_SOLID, width, colour));
-  SelectGuard select(dc, pen.get());
-  ::MoveToEx(dc, x1, y1, nullptr);
-  ::LineTo(dc, x2, y2);
-}
-
-// A small 32-bit icon drawn by draw on a key colour; key pixels become
-// transparent.
-UniqueIcon MakeDrawnIcon(int size, const std::function<void(HDC, const RECT&)>& draw) {
-  constexpr COLORREF kKey = RGB(255, 0, 255);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = size;
-  info.bmiHeader.biHeight = -size;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueBitmap colour(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  UniqueBitmap mask(::CreateBitmap(size, size, 1, 1, nullptr));
-  UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-  if (!colour || !mask || !dc || bits == nullptr) return UniqueIcon();
-  {
-    SelectGuard select(dc.get(), colour.get());
-    const RECT all{0, 0, size, size};
-    FillRectColour(dc.get(), all, kKey);
-    draw(dc.get(), all);
-    ::GdiFlush();
-  }
-  // Pixels are 0x00RRGGBB in a top-down DIB; GDI leaves alpha at 0.
-  auto* pixels = static_cast<uint32_t*>(bits);
-  const uint32_t key = 0x00FF00FFu;
-  std::vector<uint8_t> mask_bits(static_cast<size_t>((size + 15) / 16 * 2 * size), 0);
-  const int stride = (size + 15) / 16 * 2;
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      uint32_t& px = pixels[y * size + x];
-      if ((px & 0x00FFFFFFu) == key) {
-        px = 0;
-        mask_bits[static_cast<size_t>(y * stride + x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
-      } else {
-        px |= 0xFF000000u;
-      }
-    }
-  }
-  ::SetBitmapBits(mask.get(), static_cast<LONG>(mask_bits.size()), mask_bits.data());
-  ICONINFO icon_info{};
-  icon_info.fIcon = TRUE;
-  icon_info.hbmColor = colour.get();
-  icon_info.hbmMask = mask.get();
-  return UniqueIcon(::CreateIconIndirect(&icon_info));
-}
-
-void DrawFolder(HDC dc, const RECT& rect) {
-  const int s = rect.right - rect.left;
-  auto at = [&](int v) { return MulDiv(v, s, 16); };
-  const COLORREF outline = RGB(150, 110, 20);
-  // The back with its tab, then the open front flap.
-  FillRectColour(dc, RECT{at(1), at(3), at(7), at(5)}, RGB(230, 180, 60));
-  FillRectColour(dc, RECT{at(1), at(4), at(15), at(14)}, RGB(230, 180, 60));
-  FrameRectColour(dc, RECT{at(1), at(4), at(15), at(14)}, outline);
-  FrameRectColour(dc, RECT{at(1), at(3), at(7), at(5)}, outline);
-  POINT flap[] = {{at(3), at(7)}, {at(16) - 1, at(7)}, {at(14), at(14) - 1}, {at(1), at(14) - 1}};
-  UniqueBrush flap_brush(::CreateSolidBrush(RGB(255, 220, 110)));
-  UniquePen flap_pen(::CreatePen(PS_SOLID, 1, outline));
-  SelectGuard select_brush(dc, flap_brush.get());
-  SelectGuard select_pen(dc, flap_pen.get());
-  ::Polygon(dc, flap, 4);
-}
-
 }  // namespace
-
-// --- the header picture ---
-
-void DrawHeaderPicture(HDC dc, const RECT& rect) {
-  const PictureScale s{rect};
-  const int pen = std::max(1, MulDiv(1, rect.right - rect.left, kPictureWidth));
-  // A small form with a ticked check box, a frame and a progress bar, in the
-  // library's colours, and a wand that turns the old controls into the new.
-  FillRectColour(dc, s.R(2, 5, 45, 46), RGB(236, 233, 216));
-  FrameRectColour(dc, s.R(2, 5, 45, 46), RGB(0, 60, 180));
-  // The title bar runs from dark to light blue.
-  const RECT bar = s.R(3, 6, 44, 13);
-  const int span = std::max(1, static_cast<int>(bar.right - bar.left));
-  for (int x = 0; x < span; ++x) {
-    const COLORREF c = RGB(80 * x / span, 48 + 96 * x / span, 176 + 72 * x / span);
-    FillRectColour(dc, RECT{bar.left + x, bar.top, bar.left + x + 1, bar.bottom}, c);
-  }
-  FillRectColour(dc, s.R(37, 7, 42, 12), RGB(220, 80, 40));
-
-  // The check box with its mark (border 8409372, mark 2203937).
-  const RECT box = s.R(7, 17, 15, 25);
-  FillRectColour(dc, box, RGB(255, 255, 255));
-  FrameRectColour(dc, box, ResolveColour(8409372));
-  Line(dc, s.X(9), s.Y(21), s.X(11), s.Y(23), ResolveColour(2203937), pen * 2);
-  Line(dc, s.X(11), s.Y(23), s.X(14), s.Y(18), ResolveColour(2203937), pen * 2);
-  Line(dc, s.X(18), s.Y(20), s.X(38), s.Y(20), RGB(120, 120, 120), pen);
-  Line(dc, s.X(18), s.Y(23), s.X(32), s.Y(23), RGB(160, 160, 160), pen);
-
-  // The frame (border 12164479) with a progress bar (fill 3724597).
-  const RECT frame = s.R(6, 29, 41, 42);
-  UniquePen frame_pen(::CreatePen(PS_SOLID, pen, ResolveColour(12164479)));
-  {
-    SelectGuard select_pen(dc, frame_pen.get());
-    SelectGuard select_brush(dc, ::GetStockObject(NULL_BRUSH));
-    ::RoundRect(dc, frame.left, frame.top, frame.right, frame.bottom, s.X(4) - s.X(0),
-                s.Y(4) - s.Y(0));
-  }
-  const RECT track = s.R(10, 34, 37, 38);
-  FillRectColour(dc, track, RGB(255, 255, 255));
-  FillRectColour(dc, s.R(10, 34, 28, 38), ResolveColour(3724597));
-  FrameRectColour(dc, track, ResolveColour(8409372));
-
-  // The wand: a dark stick with a white tip, and a star where it points.
-  Line(dc, s.X(57), s.Y(53), s.X(38), s.Y(32), RGB(40, 40, 40), pen * 3);
-  Line(dc, s.X(41), s.Y(35), s.X(37), s.Y(31), RGB(250, 250, 250), pen * 3);
-  const COLORREF star = RGB(255, 200, 0);
-  Line(dc, s.X(34), s.Y(21), s.X(34), s.Y(33), star, pen * 2);
-  Line(dc, s.X(28), s.Y(27), s.X(40), s.Y(27), star, pen * 2);
-  Line(dc, s.X(30), s.Y(23), s.X(38), s.Y(31), star, pen);
-  Line(dc, s.X(38), s.Y(23), s.X(30), s.Y(31), star, pen);
-  Line(dc, s.X(50), s.Y(14), s.X(50), s.Y(20), star, pen);
-  Line(dc, s.X(47), s.Y(17), s.X(53), s.Y(17), star, pen);
-}
-
-// --- the header band ---
-
-namespace {
-
-LRESULT CALLBACK HeaderBandProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PaintGuard paint(hwnd);
-      FillRectColour(paint.dc(), paint.paint().rcPaint, kHeaderColour);
-      return 0;
-    }
-    case WM_PRINTCLIENT: {
-      RECT client{};
-      ::GetClientRect(hwnd, &client);
-      FillRectColour(reinterpret_cast<HDC>(wp), client, kHeaderColour);
-      return 0;
-    }
-    case WM_CTLCOLORSTATIC: {
-      HDC dc = reinterpret_cast<HDC>(wp);
-      ::SetBkColor(dc, kHeaderColour);
-      ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-      return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
-    }
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-      if (item->CtlID != static_cast<UINT>(kIdHeaderPicture)) break;
-      FillRectColour(item->hDC, item->rcItem, kHeaderColour);
-      DrawHeaderPicture(item->hDC, item->rcItem);
-      return TRUE;
-    }
-    default:
-      break;
-  }
-  return ::DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-}  // namespace
-
-void RegisterHeaderBand(HINSTANCE instance) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof(existing);
-  if (::GetClassInfoExW(instance, kHeaderBandClass, &existing)) return;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = &HeaderBandProc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = kHeaderBandClass;
-  if (::RegisterClassExW(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    throw std::runtime_error("the header band class cannot be registered");
-  }
-}
 
 // --- the wizard window ---
 
@@ -328,8 +104,7 @@ void Wizard::Create() {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&icc);
   RegisterControlLibrary(instance_);
-  HINSTANCE module = ::GetModuleHandleW(nullptr);
-  RegisterHeaderBand(module);
+  HeaderBand::Register();
   RegisterShape(kWizardClass, 0, nullptr);
 
   back_brush_.reset(::CreateSolidBrush(ResolveColour(back_colour_)));
@@ -457,14 +232,14 @@ void Wizard::CreateControls() {
   ::EnableWindow(make(window, L"BUTTON", "&Starten", button, 0, kIdStart, font), FALSE);
   make(window, L"BUTTON", "&Beenden", button, 0, kIdExit, font);
 
-  // The band takes no input, so it is no tab stop.
-  header_ = make(window, kHeaderBandClass, "", 0, 0, kIdHeader, font);
-  make(header_, L"STATIC", kWizardCaption, SS_LEFT | SS_NOPREFIX, 0, kIdTitle, title_font_.get());
-  make(header_, L"STATIC",
+  HWND header = header_.Create(window, kIdHeader);
+  if (header == nullptr) throw std::runtime_error("a control of the wizard cannot be created");
+  make(header, L"STATIC", kWizardCaption, SS_LEFT | SS_NOPREFIX, 0, kIdTitle, title_font_.get());
+  make(header, L"STATIC",
        "Dieser Assistent ersetzt die Standard-Controls durch die modernen qorXP-Controls in allen "
        "Form-Modulen des ausgewählten VB-Projekts.",
        SS_LEFT | SS_NOPREFIX, 0, kIdDescription, font);
-  make(header_, L"STATIC", "", SS_OWNERDRAW, 0, kIdHeaderPicture, font);
+  make(header, L"STATIC", "", SS_OWNERDRAW, 0, kIdHeaderPicture, font);
 
   tooltip_ =
       ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -528,22 +303,6 @@ bool Wizard::PreTranslate(MSG& msg) {
   return ::IsDialogMessageW(window, &msg) != FALSE;
 }
 
-HWND Wizard::control(int id) const {
-  HWND window = hwnd();
-  if (window == nullptr) return nullptr;
-  if (HWND direct = ::GetDlgItem(window, id)) return direct;
-  for (int container : {kIdFrame, kIdHeader}) {
-    HWND parent = ::GetDlgItem(window, container);
-    if (parent == nullptr) continue;
-    if (HWND inner = ::GetDlgItem(parent, id)) return inner;
-  }
-  return nullptr;
-}
-
-HWND Wizard::replace_box(int kind) const {
-  return control(kIdReplaceFirst + kind);
-}
-
 void Wizard::SetBackColour(int32_t colour) {
   back_colour_ = colour;
   back_brush_.reset(::CreateSolidBrush(ResolveColour(colour)));
@@ -551,105 +310,6 @@ void Wizard::SetBackColour(int32_t colour) {
 }
 
 // --- the routines ---
-
-void Wizard::BrowseForProject() {
-  const std::string path = ProjectPath();
-  const size_t slash = path.rfind('\\');
-  const std::string initial_folder =
-      slash == std::string::npos ? std::string() : path.substr(0, slash);
-  const std::string chosen = open_dialog_(kProjectFilter, initial_folder);
-  if (chosen.empty()) return;
-  OpenChosenProject(chosen);
-}
-
-void Wizard::OpenChosenProject(const std::string& ansi_path) {
-  SetProjectText(ansi_path);
-  LoadProjectList();
-}
-
-void Wizard::LoadProjectList() {
-  const std::string path = ProjectPath();
-  project_folder_ = ProjectFolderOf(path);
-  std::vector<std::string> entries;
-  std::unique_ptr<VbError> failure;
-  {
-    BusyPointer busy;
-    ::SendMessageW(control(kIdList), LB_RESETCONTENT, 0, 0);
-    entries_.clear();
-    try {
-      auto fs = MakeNativeFileSystem();
-      entries = ReadFormEntries(*fs, path);
-    } catch (const VbError& error) {
-      failure = std::make_unique<VbError>(error);
-    } catch (const std::exception& error) {
-      // Nothing may leave a window procedure; report it like the others.
-      failure = std::make_unique<VbError>(err::kPathFileAccess, error.what());
-    }
-    if (!failure) FillList(entries);
-  }
-  if (failure) {
-    ResetToNoProject();
-    ShowMessage(ErrorPrompt(failure->number(), failure->description()), mb::kOk, "");
-  }
-}
-
-void Wizard::FillList(const std::vector<std::string>& entries) {
-  HWND list = control(kIdList);
-  {
-    // One repaint for the whole list instead of one per entry, with room
-    // for every entry reserved up front.
-    ListRedrawPause pause(list);
-    size_t characters = 0;
-    for (const std::string& entry : entries) characters += entry.size() + 1;
-    ::SendMessageW(list, LB_INITSTORAGE, entries.size(),
-                   static_cast<LPARAM>(characters * sizeof(wchar_t)));
-    entries_.reserve(entries.size());
-    for (const std::string& entry : entries) {
-      ::SendMessageW(list, LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(Utf8ToWide(AnsiToUtf8(entry)).c_str()));
-      entries_.push_back(entry);
-    }
-  }
-  const bool any = !entries_.empty();
-  ::EnableWindow(control(kIdAll), any);
-  ::EnableWindow(control(kIdStart), any);
-  if (any) {
-    ::EnableWindow(list, TRUE);
-  } else {
-    ::SendMessageW(list, LB_ADDSTRING, 0,
-                   reinterpret_cast<LPARAM>(Utf8ToWide(kNoFormsEntry).c_str()));
-    entries_.emplace_back(kNoFormsEntry);
-    ::EnableWindow(list, FALSE);
-  }
-  // A keyboard user whose control was just disabled keeps a place to go on.
-  HWND focus = ::GetFocus();
-  if (focus == nullptr || !::IsWindowEnabled(focus)) ::SetFocus(control(kIdFolder));
-}
-
-void Wizard::ResetToNoProject() {
-  SetProjectText("");
-  project_folder_.clear();
-  entries_.clear();
-  HWND list = control(kIdList);
-  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  ::EnableWindow(list, TRUE);
-  ::EnableWindow(control(kIdAll), FALSE);
-  ::EnableWindow(control(kIdStart), FALSE);
-  HWND focus = ::GetFocus();
-  if (focus == nullptr || !::IsWindowEnabled(focus)) ::SetFocus(control(kIdFolder));
-}
-
-void Wizard::SetProjectText(const std::string& ansi_path) {
-  ::SetWindowTextW(control(kIdProject), Utf8ToWide(AnsiToUtf8(ansi_path)).c_str());
-}
-
-void Wizard::SelectAllEntries() {
-  BusyPointer busy;
-  HWND list = control(kIdList);
-  // One message selects every entry (index -1), and the list repaints once.
-  ListRedrawPause pause(list);
-  ::SendMessageW(list, LB_SETSEL, TRUE, -1);
-}
 
 void Wizard::StartConversion() {
   if (running_) return;
@@ -663,13 +323,16 @@ void Wizard::StartConversion() {
   } catch (const VbError& error) {
     // The run traps its own errors; this is what escapes it (the file
     // system cannot be set up, the progress window cannot be created).
-    ShowMessage(ErrorPrompt(error.number(), error.description()), mb::kOk, "");
+    ShowError(error.number(), error.description());
   } catch (const std::exception& error) {
     ShowMessage(std::string("Fehler: ") + error.what(), mb::kOk, "");
   }
   running_ = false;
-  held_selection_.reset();
   if (hwnd() != nullptr && !::IsWindowEnabled(hwnd())) ::EnableWindow(hwnd(), TRUE);
+}
+
+void Wizard::ShowError(int32_t number, const std::string& description) {
+  ShowMessage("Fehler: " + std::to_string(number) + "\r\n" + description, mb::kOk, "");
 }
 
 void Wizard::RecolourOptionControls() {
@@ -697,82 +360,6 @@ void Wizard::ShowLibraryAbout(int16_t& flag) {
 
 void Wizard::ForwardToSkin() {
   skin_.Reapply();
-}
-
-// --- the operations the engine reads ---
-
-std::string Wizard::ProjectPath() {
-  HWND box = control(kIdProject);
-  const int length = ::GetWindowTextLengthW(box);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(box, text.data(), length + 1)));
-  return Utf8ToAnsi(WideToUtf8(text));
-}
-
-std::string Wizard::ProjectFolder() {
-  return project_folder_;
-}
-
-int32_t Wizard::EntryCount() {
-  return static_cast<int32_t>(::SendMessageW(control(kIdList), LB_GETCOUNT, 0, 0));
-}
-
-int32_t Wizard::SelectedCount() {
-  const LRESULT count = ::SendMessageW(control(kIdList), LB_GETSELCOUNT, 0, 0);
-  return count == LB_ERR ? 0 : static_cast<int32_t>(count);
-}
-
-bool Wizard::IsEntrySelected(int16_t index) {
-  if (held_selection_ && index >= 0 && static_cast<size_t>(index) < held_selection_->size()) {
-    return (*held_selection_)[static_cast<size_t>(index)];
-  }
-  return ::SendMessageW(control(kIdList), LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
-}
-
-std::string Wizard::EntryText(int16_t index) {
-  if (index < 0 || static_cast<size_t>(index) >= entries_.size()) {
-    throw VbError(381, "Ungültiger Eigenschaftenarray-Index");
-  }
-  return entries_[static_cast<size_t>(index)];
-}
-
-int32_t Wizard::BackupOption() {
-  return CheckValue(control(kIdBackup));
-}
-
-void Wizard::SwitchBackupOn() {
-  CheckSetValue(control(kIdBackup), 1);
-}
-
-void Wizard::SetWizardEnabled(bool enabled) {
-  held_selection_.reset();
-  ::EnableWindow(hwnd(), enabled);
-  if (enabled) return;
-  HWND list = control(kIdList);
-  const LRESULT count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
-  const LRESULT selected = ::SendMessageW(list, LB_GETSELCOUNT, 0, 0);
-  if (count == LB_ERR || selected == LB_ERR) return;  // asked live, as before
-  std::vector<int> indices(static_cast<size_t>(selected));
-  if (selected > 0 && ::SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(selected),
-                                     reinterpret_cast<LPARAM>(indices.data())) != selected) {
-    return;
-  }
-  std::vector<bool> held(static_cast<size_t>(count), false);
-  for (int index : indices) {
-    if (index >= 0 && index < count) held[static_cast<size_t>(index)] = true;
-  }
-  held_selection_ = std::move(held);
-}
-
-int32_t Wizard::ReplaceOption(int16_t kind) {
-  if (kind < 0 || kind >= kReplaceKinds) {
-    throw VbError(340, "Steuerelementfeld-Element '" + std::to_string(kind) + "' existiert nicht");
-  }
-  return CheckValue(replace_box(kind));
-}
-
-int32_t Wizard::XPStyleOption() {
-  return CheckValue(control(kIdXPStyle));
 }
 
 // --- messages ---

@@ -1,7 +1,8 @@
 // Form1, the wizard window: the program's main window. It lets the user pick
 // a project file, lists the project's form entries, holds the six conversion
 // options and starts the conversion run. The engine reads the project, the
-// list, the selection and the options live through WizardOperations.
+// list, the selection and the options live through WizardOperations, which
+// the window's controls answer (wizard_controls.h).
 //
 // Decisions of ours:
 //  - txtProject is read-only: it shows the path, which can be selected and
@@ -18,26 +19,30 @@
 //  - It opens centred on the screen.
 //  - A project named on the command line or dropped from Explorer loads
 //    exactly as one chosen in the open dialog (see wizard_open.cpp).
+//
+// The routines live in three files: the window itself (wizard_window.cpp),
+// the ways to a project (wizard_open.cpp) and the list of its entries
+// (wizard_list.cpp).
 #pragma once
 
 // clang-format off
-// <windows.h> (through win32_util.h) first: the shell header builds on it.
-#include "ui/win32_util.h"
+// <windows.h> first: the shell header builds on it.
+#include <windows.h>
 #include <shellapi.h>
 // clang-format on
 
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/host.h"
-#include "ui/control_library.h"
+#include "ui/controls/form_skin.h"
+#include "ui/header_band.h"
 #include "ui/open_dialog.h"
-#include "ui/win32_util.h"
-#include "ui/windows_host.h"
+#include "ui/win32/handles.h"
+#include "ui/win32/window.h"
+#include "ui/wizard_controls.h"
 #include "ui/wizard_ids.h"
 
 namespace xpconv::ui {
@@ -47,7 +52,7 @@ namespace xpconv::ui {
 using OpenDialogFunction =
     std::function<std::string(const std::string& filter, const std::string& initial_folder)>;
 
-class Wizard final : public Window, public WizardOperations {
+class Wizard final : public Window, public WizardControls {
  public:
   // The abort flag is owned by the caller and outlives the window.
   Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog = &ShowOpenDialog);
@@ -91,26 +96,12 @@ class Wizard final : public Window, public WizardOperations {
   int32_t back_colour() const noexcept { return back_colour_; }
   void SetBackColour(int32_t colour);
 
-  HWND control(int id) const;
-  // chkReplace(kind), 0..3.
-  HWND replace_box(int kind) const;
   UINT dpi() const noexcept { return dpi_; }
   // True while a conversion run started from this window is going on.
   bool running() const noexcept { return running_; }
 
-  // --- WizardOperations: read live from the controls ---
-  HWND WizardWindow() override { return hwnd(); }
-  std::string ProjectPath() override;
-  std::string ProjectFolder() override;
-  int32_t EntryCount() override;
-  int32_t SelectedCount() override;
-  bool IsEntrySelected(int16_t index) override;
-  std::string EntryText(int16_t index) override;
-  int32_t BackupOption() override;
-  void SwitchBackupOn() override;
-  void SetWizardEnabled(bool enabled) override;
-  int32_t ReplaceOption(int16_t kind) override;
-  int32_t XPStyleOption() override;
+  // WizardOperations: the window the progress window belongs to.
+  HWND WizardWindow() const override { return hwnd(); }
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -134,6 +125,8 @@ class Wizard final : public Window, public WizardOperations {
   void FillList(const std::vector<std::string>& entries);
   void ResetToNoProject();
   LRESULT OnControlColour(HDC dc, HWND control);
+  // "Fehler: " number CR LF description, in our message box.
+  static void ShowError(int32_t number, const std::string& description);
 
   HINSTANCE instance_;
   AbortFlag& abort_;
@@ -146,34 +139,11 @@ class Wizard final : public Window, public WizardOperations {
   UniqueIcon icon_large_;
   UniqueIcon icon_small_;
   UniqueIcon folder_icon_;
-  HWND header_ = nullptr;
+  HeaderBand header_;
   HWND tooltip_ = nullptr;
   FormSkin skin_;
-  std::string project_folder_;
-  // The entries as the project file holds them (ANSI); the list shows them
-  // converted for display.
-  std::vector<std::string> entries_;
-  // While a run holds the window disabled the selection cannot change: it
-  // is read from the list once (one message instead of one per entry) and
-  // answered from here until the window is given back.
-  std::optional<std::vector<bool>> held_selection_;
   bool running_ = false;
   HWND last_focus_ = nullptr;
 };
-
-// The header band picTop: a white child window that holds the title, the
-// description and the header picture, and paints that picture.
-void RegisterHeaderBand(HINSTANCE instance);
-
-// Draws the header picture (designed 61 x 55 pixels) into rect.
-void DrawHeaderPicture(HDC dc, const RECT& rect);
-
-// Lets window take files dropped from Explorer (WM_DROPFILES), also when the
-// program runs with higher rights than Explorer.
-void AcceptDroppedFiles(HWND window);
-
-// The first argument after the program's name in command_line (as
-// GetCommandLineW gives it), or empty.
-std::wstring FirstCommandLineArgument(const wchar_t* command_line);
 
 }  // namespace xpconv::ui

@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "ui/control_library.h"
+#include "ui/controls/message_box_object.h"
 #include "ui/progress_window.h"
 #include "ui/wizard_ids.h"
 

@@ -39,4 +39,12 @@ void CheckCommandLine(std::string_view data);
 // in any letter case, and never a file of another name. POSIX only.
 void CheckPosixNames(std::string_view data);
 
+// The code scanner on a module: byte 0 chooses the module type, the kinds
+// replaced and the line limit; the rest is the module. Checks that reading
+// in pieces finds what reading whole lines finds, that no finding stands in
+// a comment (against a plain model of comments and strings) or inside a
+// longer name, that mending twice gives what mending once gives, and that
+// mending changes exactly the lines with mendable type tests.
+void CheckCodeScanner(std::string_view data);
+
 }  // namespace xpconv::fuzz

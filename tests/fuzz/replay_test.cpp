@@ -56,6 +56,7 @@ std::vector<Target> Targets() {
       {"form", CheckFormConversion},
       {"project", CheckProjectFile},
       {"command_line", CheckCommandLine},
+      {"code_scanner", CheckCodeScanner},
   };
 #ifndef _WIN32
   targets.push_back({"posix_names", CheckPosixNames});

@@ -11,7 +11,8 @@
 
 #include "engine/host.h"
 #include "engine/messages.h"
-#include "ui/control_library.h"
+#include "ui/controls/message_box_object.h"
+#include "ui/win32/dpi.h"
 #include "ui_test_support.h"
 
 namespace xpconv::testing {
@@ -33,6 +34,9 @@ Shown ShowAndAnswer(const std::string& prompt, int32_t buttons, const std::strin
   EXPECT_EQ(seen.size(), 1u) << "no message box appeared";
   return {answer, seen.empty() ? SeenBox{} : seen.front()};
 }
+
+// Where the window that stands for the wizard window is.
+constexpr RECT kOwnerBounds{100, 100, 500, 400};
 
 class MessageBoxTest : public ::testing::Test {
  protected:
@@ -166,24 +170,8 @@ TEST_F(MessageBoxTest, IconsAreDrawnInTheirColoursAndNoIconLeavesThePlainBackgro
   EXPECT_EQ(none, ::GetSysColor(COLOR_WINDOW));
 }
 
-// A plain top-level window that stands for the wizard window.
-class OwnerWindow {
- public:
-  OwnerWindow() {
-    hwnd_ = ::CreateWindowExW(0, L"STATIC", L"Besitzer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                              400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    ::SetActiveWindow(hwnd_);
-    PumpFor(std::chrono::milliseconds(100));
-  }
-  ~OwnerWindow() { ::DestroyWindow(hwnd_); }
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  HWND hwnd_;
-};
-
 TEST_F(MessageBoxTest, BoxIsModalOverTheActiveWindowAndGivesItBackAfterwards) {
-  OwnerWindow owner;
+  OwnerWindow owner(kOwnerBounds);
   ASSERT_EQ(::GetActiveWindow(), owner.hwnd());
   bool owner_enabled_while_shown = true;
   RECT box_rect{};
@@ -205,7 +193,7 @@ TEST_F(MessageBoxTest, BoxIsModalOverTheActiveWindowAndGivesItBackAfterwards) {
 
 TEST_F(MessageBoxTest, OwnerThatWasAlreadyDisabledStaysDisabled) {
   // The wizard window is disabled during a run while the progress window asks.
-  OwnerWindow owner;
+  OwnerWindow owner(kOwnerBounds);
   ::EnableWindow(owner.hwnd(), FALSE);
   ::SetActiveWindow(owner.hwnd());
   ShowAndAnswer("x", mb::kOk, "", BoxReply::Enter());

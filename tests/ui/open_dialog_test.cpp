@@ -9,7 +9,8 @@
 
 #include "engine/error.h"
 #include "tests/support/temp_dir.h"
-#include "ui/win32_util.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/win32/text_conversion.h"
 
 namespace xpconv::ui {
 namespace {
@@ -94,12 +95,6 @@ class DialogScript {
   bool ran_ = false;
 };
 
-std::string TextOf(HWND window) {
-  wchar_t buffer[1024] = {};
-  ::GetWindowTextW(window, buffer, 1024);
-  return WideToUtf8(buffer);
-}
-
 // The file name box: its own edit, or the edit in the file name combo box.
 HWND FileNameBox(HWND dialog) {
   if (HWND edit = ::GetDlgItem(dialog, 0x480)) return edit;
@@ -114,26 +109,10 @@ void Press(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
-// A visible top-level window that is active while the dialog is called.
-class OwnerWindow {
- public:
-  OwnerWindow() {
-    hwnd_ = ::CreateWindowExW(0, L"STATIC", L"Besitzer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                              200, 100, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    ::SetForegroundWindow(hwnd_);
-    ::SetActiveWindow(hwnd_);
-  }
-  ~OwnerWindow() { ::DestroyWindow(hwnd_); }
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  HWND hwnd_;
-};
-
 TEST(ShowOpenDialogTest, CancelGivesAnEmptyPath) {
   std::string title;
   DialogScript script([&](HWND dialog) {
-    title = TextOf(dialog);
+    title = testing::WindowTextOf(dialog);
     ::SetWindowTextW(FileNameBox(dialog), L"Z:\\irgendwo\\App.vbp");
     Press(dialog, IDCANCEL);
   });
@@ -144,7 +123,7 @@ TEST(ShowOpenDialogTest, CancelGivesAnEmptyPath) {
 
 TEST(ShowOpenDialogTest, ReturnsATypedNameThatDoesNotExistInTheStartingFolder) {
   testing::TempDir dir;
-  OwnerWindow owner;
+  testing::OwnerWindow owner(RECT{10, 10, 210, 110});
   HWND seen_owner = nullptr;
   std::string filter_shown;
   DialogScript script([&](HWND dialog) {

@@ -5,22 +5,22 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/host.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/control_library.h"
+#include "ui/controls/progress_bar.h"
+#include "ui/win32/font.h"
 
 namespace xpconv::ui {
 namespace {
 
 using ::xpconv::testing::BoxReply;
 using ::xpconv::testing::MessageBoxAnswerer;
+using ::xpconv::testing::OwnerWindow;
 using ::xpconv::testing::SeenBox;
 using ::xpconv::testing::WindowTextOf;
 
@@ -42,32 +42,8 @@ RECT ClientRectOf(HWND control) {
          << left << ", " << top << ", " << right << ", " << bottom << "}";
 }
 
-// A plain visible top-level window to own the progress window.
-class OwnerWindow {
- public:
-  explicit OwnerWindow(DWORD ex_style = 0, const wchar_t* title = L"Besitzer",
-                       DWORD style = WS_OVERLAPPEDWINDOW) {
-    static const bool registered = [] {
-      WNDCLASSEXW wc{};
-      wc.cbSize = sizeof(wc);
-      wc.lpfnWndProc = ::DefWindowProcW;
-      wc.hInstance = ::GetModuleHandleW(nullptr);
-      wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-      wc.lpszClassName = L"xpconvTestOwner";
-      return ::RegisterClassExW(&wc) != 0;
-    }();
-    EXPECT_TRUE(registered);
-    hwnd_ = ::CreateWindowExW(ex_style, L"xpconvTestOwner", title, style, 100, 80, 600, 450,
-                              nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    ::ShowWindow(hwnd_, SW_SHOW);
-    ::UpdateWindow(hwnd_);
-  }
-  ~OwnerWindow() { ::DestroyWindow(hwnd_); }
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  HWND hwnd_ = nullptr;
-};
+// Where the window that stands for the wizard window is.
+constexpr RECT kOwnerBounds{100, 80, 700, 530};
 
 class ProgressWindowTest : public ::testing::Test {
  protected:
@@ -177,7 +153,7 @@ TEST_F(ProgressWindowTest, SettersReachTheControls) {
 }
 
 TEST_F(ProgressWindowTest, ShowsOwnedCentredOverItsOwnerWithFocusOnTheButton) {
-  OwnerWindow owner;
+  OwnerWindow owner(kOwnerBounds);
   window_.Load();
   window_.Show(owner.hwnd());
   xpconv::testing::PumpPending();
@@ -244,7 +220,7 @@ TEST_F(ProgressWindowTest, ConfirmAbortAsksAndRaisesTheFlagOnlyOnJa) {
 }
 
 TEST_F(ProgressWindowTest, ButtonEscapeAndCloseRequestAllAskTheSameQuestion) {
-  OwnerWindow owner;
+  OwnerWindow owner(kOwnerBounds);
   window_.Load();
   window_.Show(owner.hwnd());
   HWND w = window_.hwnd();
@@ -330,7 +306,8 @@ TEST_F(ProgressWindowTest, PictureMidRun) {
   // of an ordinary top-level window undrawn; it draws a tool window's frame
   // itself, so the owner in the picture is one (without title-bar buttons,
   // whose glyph font the test prefix lacks).
-  OwnerWindow owner(WS_EX_TOOLWINDOW, L"Konvertierungs-Assistent", WS_OVERLAPPED | WS_CAPTION);
+  OwnerWindow owner(kOwnerBounds, WS_EX_TOOLWINDOW, L"Konvertierungs-Assistent",
+                    WS_OVERLAPPED | WS_CAPTION);
   window_.Load(owner.hwnd());
   window_.SetCountCaption("Datei 2 von 3");
   window_.SetFileCaption("frmKunden.frm");
@@ -340,15 +317,8 @@ TEST_F(ProgressWindowTest, PictureMidRun) {
   window_.Show(owner.hwnd());
   xpconv::testing::PumpFor(std::chrono::milliseconds(500));
 
-  // The owner's rectangle holds the centred window in front of it; the
-  // windows keep painting while the script takes the picture.
-  std::atomic<bool> taken{false};
-  std::thread photographer([&] {
-    xpconv::testing::TakePicture(owner.hwnd(), "progress");
-    taken = true;
-  });
-  xpconv::testing::PumpUntil([&] { return taken.load(); }, std::chrono::seconds(40));
-  photographer.join();
+  // The owner's rectangle holds the centred window in front of it.
+  xpconv::testing::TakePicturePumping(owner.hwnd(), "progress");
 }
 
 }  // namespace

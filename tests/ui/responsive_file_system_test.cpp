@@ -4,6 +4,7 @@
 #include "ui/responsive_file_system.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <thread>
@@ -11,7 +12,6 @@
 
 #include "engine/error.h"
 #include "tests/support/memory_files.h"
-#include "ui/win32_util.h"
 
 namespace xpconv::ui {
 namespace {

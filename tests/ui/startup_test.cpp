@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/control_library.h"
+#include "ui/controls/message_box_object.h"
 #include "ui_test_support.h"
 
 namespace xpconv::testing {

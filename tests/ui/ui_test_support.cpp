@@ -1,10 +1,17 @@
 #include "ui_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
+
+#include "ui/win32/handles.h"
+#include "ui/win32/text_conversion.h"
+#include "ui/win32/window.h"
 
 namespace xpconv::testing {
 
@@ -137,11 +144,33 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   return true;
 }
 
+OwnerWindow::OwnerWindow(RECT bounds, DWORD ex_style, const wchar_t* title, DWORD style) {
+  static const bool registered = [] {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = L"xpconvTestOwner";
+    return ::RegisterClassExW(&wc) != 0;
+  }();
+  EXPECT_TRUE(registered);
+  hwnd_ = ::CreateWindowExW(ex_style, L"xpconvTestOwner", title, style, bounds.left, bounds.top,
+                            bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr,
+                            nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ::ShowWindow(hwnd_, SW_SHOW);
+  ::UpdateWindow(hwnd_);
+  ::SetForegroundWindow(hwnd_);
+  ::SetActiveWindow(hwnd_);
+  PumpFor(std::chrono::milliseconds(100));
+}
+
+OwnerWindow::~OwnerWindow() {
+  ::DestroyWindow(hwnd_);
+}
+
 std::string WindowTextOf(HWND hwnd) {
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return ui::WideToUtf8(text);
+  return ui::WideToUtf8(ui::WindowText(hwnd));
 }
 
 std::string WithoutAccessKey(const std::string& caption) {
@@ -234,6 +263,16 @@ void MessageBoxAnswerer::Watch(std::vector<BoxReply> replies, const std::wstring
 bool PicturesWanted() {
   const char* dir = std::getenv("XPC_PICTURES_DIR");
   return dir != nullptr && *dir != '\0';
+}
+
+void TakePicturePumping(HWND window, const std::string& name) {
+  std::atomic<bool> taken{false};
+  std::thread photographer([&] {
+    TakePicture(window, name);
+    taken = true;
+  });
+  PumpUntil([&] { return taken.load(); }, std::chrono::seconds(40));
+  photographer.join();
 }
 
 void TakePicture(HWND window, const std::string& name) {

@@ -7,6 +7,8 @@
 // until it is gone before it looks for the next one.
 #pragma once
 
+#include <windows.h>
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -15,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "ui/control_library.h"
-#include "ui/win32_util.h"
+#include "ui/controls/control_library.h"
+#include "ui/controls/message_box_object.h"
 
 namespace xpconv::testing {
 
@@ -32,6 +34,23 @@ void PumpFor(std::chrono::milliseconds time);
 // Pumps until done() is true or the time is up; returns done().
 bool PumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// --- windows of the test's own ---
+// A plain top-level window that stands for the wizard window: visible at
+// bounds (screen pixels), in front and active when the constructor returns,
+// so that the window under test belongs to it.
+class OwnerWindow {
+ public:
+  explicit OwnerWindow(RECT bounds, DWORD ex_style = 0, const wchar_t* title = L"Besitzer",
+                       DWORD style = WS_OVERLAPPEDWINDOW);
+  OwnerWindow(const OwnerWindow&) = delete;
+  OwnerWindow& operator=(const OwnerWindow&) = delete;
+  ~OwnerWindow();
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  HWND hwnd_ = nullptr;
+};
 
 // --- reading windows ---
 std::string WindowTextOf(HWND hwnd);  // UTF-8
@@ -117,6 +136,9 @@ class MessageBoxAnswerer {
 // and waits until it has; does nothing otherwise. Callable from any thread,
 // as long as the window's own thread keeps pumping.
 void TakePicture(HWND window, const std::string& name);
+// TakePicture for a window of this thread: asked from a thread of its own
+// while this thread keeps its windows painting.
+void TakePicturePumping(HWND window, const std::string& name);
 bool PicturesWanted();
 
 }  // namespace xpconv::testing

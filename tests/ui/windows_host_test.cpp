@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/vb6_project.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/controls/progress_bar.h"
 #include "ui/progress_window.h"
 
 namespace xpconv::ui {
@@ -80,7 +82,7 @@ class TestWizard final : public WizardOperations {
   std::function<void(int16_t)> on_entry_text;
   std::function<void(bool)> on_set_enabled;
 
-  HWND WizardWindow() override { return hwnd_; }
+  HWND WizardWindow() const override { return hwnd_; }
   std::string ProjectPath() override { return project_path; }
   std::string ProjectFolder() override { return project_folder; }
   int32_t EntryCount() override { return static_cast<int32_t>(entries.size()); }
@@ -115,7 +117,19 @@ class TestWizard final : public WizardOperations {
     ++option_reads;
     return 1;
   }
+  // The whole selection in one read when selection_at_once is set (the real
+  // window can); otherwise the run asks entry by entry, and the hooks see
+  // each ask.
+  std::optional<std::vector<bool>> Selection() override {
+    ++selection_reads;
+    if (!selection_at_once) return std::nullopt;
+    std::vector<bool> selection;
+    for (const Entry& e : entries) selection.push_back(e.selected);
+    return selection;
+  }
   int option_reads = 0;
+  bool selection_at_once = false;
+  int selection_reads = 0;
 
  private:
   HWND hwnd_;
@@ -269,6 +283,40 @@ TEST_F(WindowsHostTest, OptionsAreReadOnceWhileTheWizardIsHeldDisabled) {
   wizard_.backup = 0;
   EXPECT_EQ(host_.BackupOption(), 0) << "given back, the wizard is read live again";
   EXPECT_EQ(wizard_.option_reads, 8);
+}
+
+TEST_F(WindowsHostTest, SelectionIsReadOnceWhileTheWizardIsHeldDisabled) {
+  wizard_.entries = {{"a.frm", true}, {"b.frm", false}, {"c.frm", true}};
+  int entry_reads = 0;
+  wizard_.on_entry_selected = [&](int16_t) { ++entry_reads; };
+  auto read_all = [&] {
+    std::vector<bool> values;
+    for (int16_t index = 0; index < 3; ++index) values.push_back(host_.IsEntrySelected(index));
+    return values;
+  };
+  const std::vector<bool> expected = {true, false, true};
+  // A wizard that tells its whole selection at once, and one that can only
+  // be asked entry by entry.
+  for (const bool at_once : {true, false}) {
+    wizard_.selection_at_once = at_once;
+    wizard_.selection_reads = 0;
+    entry_reads = 0;
+    EXPECT_EQ(read_all(), expected);
+    EXPECT_EQ(wizard_.selection_reads, 0) << "the user may change it between two reads";
+    EXPECT_EQ(entry_reads, 3);
+
+    host_.SetWizardEnabled(false);
+    entry_reads = 0;
+    EXPECT_EQ(read_all(), expected);
+    EXPECT_EQ(read_all(), expected);
+    EXPECT_EQ(wizard_.selection_reads, 1) << at_once;
+    EXPECT_EQ(entry_reads, at_once ? 0 : 6) << at_once;
+
+    host_.SetWizardEnabled(true);
+    wizard_.entries[1].selected = true;
+    EXPECT_TRUE(host_.IsEntrySelected(1)) << "given back, the wizard is read live again";
+    wizard_.entries[1].selected = false;
+  }
 }
 
 TEST_F(WindowsHostTest, ProgressWindowShowsTheRunsValuesAtMostOncePerRefreshSlice) {

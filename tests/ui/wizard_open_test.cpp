@@ -2,6 +2,8 @@
 // argument and files dropped from Explorer (a synthetic WM_DROPFILES with an
 // HDROP built as the shell builds it). Both must load exactly as the dialog's
 // choice loads; the dialog itself is a stub that must never be called.
+#include "ui/wizard_open.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,13 +12,13 @@
 #include <memory>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
 #include "tests/support/vb6_project.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/progress_window.h"
+#include "ui/win32/text_conversion.h"
 #include "ui/wizard_window.h"
 
 // DROPFILES, the record at the head of an HDROP.
@@ -265,22 +267,13 @@ TEST_F(WizardOpenTest, NothingIsTakenWhileARunIsGoingOn) {
 // picture script asks for them (XPC_PICTURES_DIR).
 TEST_F(WizardOpenTest, Pictures) {
   if (!testing::PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
-  static auto photograph = [](HWND window, const char* name) {
-    std::atomic<bool> taken{false};
-    std::thread photographer([&] {
-      testing::TakePicture(window, name);
-      taken = true;
-    });
-    testing::PumpUntil([&] { return taken.load(); }, std::chrono::seconds(40));
-    photographer.join();
-  };
   const std::string project = WriteProject(
       "Kundenverwaltung\\Kundenverwaltung.vbp",
       {"frmHaupt.frm", "Forms\\frmKunde.frm", "Forms\\frmOptionen.frm", "frmInfo.frm"});
   dir_.WriteFile("Notiz.txt", "x");
   Drop({Wide(dir_.Path("Notiz.txt")), Wide(project)});
   testing::PumpFor(std::chrono::milliseconds(300));
-  photograph(wizard_->hwnd(), "wizard-dropped");
+  testing::TakePicturePumping(wizard_->hwnd(), "wizard-dropped");
 
   MessageBoxAnswerer answerer({BoxReply::Enter().WithPicture("message-no-project"),
                                BoxReply::Enter().WithPicture("message-not-ansi")});

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -19,7 +19,11 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/vb6_project.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/controls/about_box.h"
+#include "ui/controls/check_box.h"
+#include "ui/controls/frame.h"
 #include "ui/progress_window.h"
+#include "ui/win32/dpi.h"
 
 namespace xpconv::ui {
 namespace {
@@ -446,9 +450,10 @@ TEST_F(WizardTest, HostOperationsReadTheBoxesLive) {
   EXPECT_EQ(wizard_->EntryText(1), "frmB.frm");
   EXPECT_THROW(wizard_->EntryText(2), VbError);
 
-  // Held by a run, the window answers from the selection it had; given
-  // back, it reads the list again.
+  // Held by a run, the window tells its whole selection in one read (which
+  // the run keeps, see WizardSnapshot); given back, it reads the list again.
   wizard_->SetWizardEnabled(false);
+  EXPECT_EQ(wizard_->Selection(), (std::optional<std::vector<bool>>{{true, false}}));
   EXPECT_TRUE(wizard_->IsEntrySelected(0));
   EXPECT_FALSE(wizard_->IsEntrySelected(1));
   wizard_->SetWizardEnabled(true);
@@ -659,18 +664,8 @@ TEST_F(WizardTest, SettingsChangeMakesTheSkinReapplyTheWindowStyle) {
 // the picture script asks for them (XPC_PICTURES_DIR).
 TEST_F(WizardTest, Pictures) {
   if (!testing::PicturesWanted()) GTEST_SKIP() << "pictures are taken by scripts/pictures.sh";
-  // The windows keep painting while the script takes each picture.
-  static auto photograph = [](HWND window, const char* name) {
-    std::atomic<bool> taken{false};
-    std::thread photographer([&] {
-      testing::TakePicture(window, name);
-      taken = true;
-    });
-    testing::PumpUntil([&] { return taken.load(); }, std::chrono::seconds(40));
-    photographer.join();
-  };
   testing::PumpFor(std::chrono::milliseconds(300));
-  photograph(wizard_->hwnd(), "wizard-empty");
+  testing::TakePicturePumping(wizard_->hwnd(), "wizard-empty");
 
   const std::vector<std::string> entries = {"frmHaupt.frm", "Forms\\frmKunde.frm",
                                             "Forms\\frmOptionen.frm", "frmInfo.frm"};
@@ -681,7 +676,7 @@ TEST_F(WizardTest, Pictures) {
   ClickEntry(1);
   ClickEntry(2);
   testing::PumpFor(std::chrono::milliseconds(300));
-  photograph(wizard_->hwnd(), "wizard-loaded");
+  testing::TakePicturePumping(wizard_->hwnd(), "wizard-loaded");
 
   // Mid-run: from inside one of the run's pumps, once the progress window
   // names a file.
@@ -694,7 +689,7 @@ TEST_F(WizardTest, Pictures) {
     if (done || progress == nullptr) return;
     if (testing::WindowTextOf(::GetDlgItem(progress, kProgressFileLabelId)).empty()) return;
     done = true;
-    photograph(wizard, "wizard-running");
+    testing::TakePicturePumping(wizard, "wizard-running");
   });
   MessageBoxAnswerer answerer({BoxReply::Enter()});
   Click(kIdStart);

@@ -2,10 +2,17 @@
 // platform's: click or Space toggles it and tells the parent with BN_CLICKED,
 // it answers BM_GETCHECK/BM_SETCHECK/BM_CLICK, and its caption's access key
 // works through IsDialogMessage because it reports itself as a button.
-#include <algorithm>
+#include "ui/controls/check_box.h"
 
-#include "ui/control_library.h"
-#include "ui/control_library_internal.h"
+#include <algorithm>
+#include <span>
+
+#include "ui/controls/colour.h"
+#include "ui/controls/control_library.h"
+#include "ui/controls/property_table.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/handles.h"
+#include "ui/win32/window.h"
 
 // After the window headers, which these platform headers need.
 #include <oleacc.h>
@@ -15,7 +22,7 @@ namespace xpconv::ui {
 namespace detail {
 namespace {
 
-class CheckBox final : public Control {
+class CheckBox final : public ControlWithProperties<CheckBox> {
  public:
   explicit CheckBox(const CheckCreateArgs& args)
       : value_(args.value != 0 ? 1 : 0),
@@ -25,18 +32,21 @@ class CheckBox final : public Control {
   }
 
   HWND Create(const CheckCreateArgs& args) {
-    const RECT& b = args.bounds;
-    HWND hwnd =
-        CreateShaped(0, kCheckClass, Utf8ToWide(args.caption), WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                     b.left, b.top, b.right - b.left, b.bottom - b.top, args.parent,
-                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)));
-    if (hwnd != nullptr && args.font != nullptr) {
-      ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(args.font), FALSE);
-    }
-    return hwnd;
+    return CreateChild(kCheckClass, 0, WS_CHILD | WS_VISIBLE | WS_TABSTOP, args.caption,
+                       args.parent, args.id, args.bounds, args.font);
   }
 
   static void Register() { RegisterShape(kCheckClass, CS_DBLCLKS, nullptr); }
+
+  static std::span<const PropertyRow<CheckBox>> Properties() {
+    static constexpr PropertyRow<CheckBox> kRows[] = {
+        Drawn(Property::kBorderColor, &CheckBox::border_color_),
+        Drawn(Property::kCheckMarkColor, &CheckBox::check_mark_color_),
+        Drawn(Property::kForeColor, &CheckBox::fore_color_),
+        SetThrough(Property::kValue, &CheckBox::value_, &CheckBox::SetValue),
+    };
+    return kRows;
+  }
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
@@ -110,43 +120,7 @@ class CheckBox final : public Control {
       default:
         break;
     }
-    return Control::HandleMessage(msg, wp, lp);
-  }
-
-  bool SetProperty(Property property, int32_t value) override {
-    switch (property) {
-      case Property::kBorderColor:
-        border_color_ = value;
-        break;
-      case Property::kCheckMarkColor:
-        check_mark_color_ = value;
-        break;
-      case Property::kForeColor:
-        fore_color_ = value;
-        break;
-      case Property::kValue:
-        SetValue(value);
-        return true;
-      default:
-        return Control::SetProperty(property, value);
-    }
-    Repaint();
-    return true;
-  }
-
-  std::optional<int32_t> GetProperty(Property property) const override {
-    switch (property) {
-      case Property::kBorderColor:
-        return border_color_;
-      case Property::kCheckMarkColor:
-        return check_mark_color_;
-      case Property::kForeColor:
-        return fore_color_;
-      case Property::kValue:
-        return value_;
-      default:
-        return Control::GetProperty(property);
-    }
+    return ControlWithProperties::HandleMessage(msg, wp, lp);
   }
 
   void DescribeForAccessibility(AccessibleFacts& facts) const override {
@@ -199,9 +173,7 @@ class CheckBox final : public Control {
     }
 
     // The caption, with its access key underlined unless the keyboard cues are hidden.
-    std::wstring caption(static_cast<size_t>(::GetWindowTextLengthW(hwnd())) + 1, L'\0');
-    caption.resize(static_cast<size_t>(
-        ::GetWindowTextW(hwnd(), caption.data(), static_cast<int>(caption.size()))));
+    const std::wstring caption = WindowText(hwnd());
     RECT text{box.right + DpiScale(5, dpi), 0, client.right, client.bottom};
     UINT format = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
     if (!ShowsAccessKeys()) format |= DT_HIDEPREFIX;
@@ -253,12 +225,7 @@ void RegisterCheckClass() {
 }  // namespace detail
 
 HWND CreateCheck(const CheckCreateArgs& args) {
-  RegisterControlLibrary(::GetModuleHandleW(nullptr));
-  auto* check = new detail::CheckBox(args);
-  HWND hwnd = check->Create(args);
-  // Without a window no WM_NCDESTROY comes to delete the object.
-  if (hwnd == nullptr) delete check;
-  return hwnd;
+  return detail::CreateControl<detail::CheckBox>(args);
 }
 
 int32_t CheckValue(HWND check) {

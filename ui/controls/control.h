@@ -1,14 +1,18 @@
-// What the controls of our library share inside the library: the private
-// messages through which the public functions reach a control (so they work
-// on any HWND and from test threads alike), and the base class that does the
-// double-buffered painting, fonts, properties and accessibility of each one.
+// The base of the library's visual controls (check box, frame, progress
+// bar), inside the library: the private messages through which the public
+// functions reach a control (so they work on any HWND and from test threads
+// alike), and the class that does the double-buffered painting, the font,
+// the properties every control has and the accessibility of each one.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "ui/win32_util.h"
+#include "ui/controls/control_library.h"
+#include "ui/win32/window.h"
 
 namespace xpconv::ui::detail {
 
@@ -39,11 +43,19 @@ struct AccessibleFacts {
 };
 
 // Base of the visual controls. Each object lives as long as its window and
-// deletes itself after WM_NCDESTROY.
+// deletes itself after WM_NCDESTROY. It has the properties BackColor and the
+// paint count; a control's own properties come from its table (see
+// property_table.h).
 class Control : public Window {
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnDestroyed() override { delete this; }
+
+  // Creates the control's window: class_name as the child id of parent at
+  // bounds (pixels), with the caption (UTF-8) and the font (not owned; none
+  // keeps the system's GUI font).
+  HWND CreateChild(const wchar_t* class_name, DWORD ex_style, DWORD style,
+                   const std::string& caption, HWND parent, int id, const RECT& bounds, HFONT font);
 
   // Draws the whole control into dc (a memory DC of the client's size).
   virtual void Paint(HDC dc, const RECT& client) = 0;
@@ -68,27 +80,22 @@ class Control : public Window {
   HFONT font_ = nullptr;
 };
 
-// Fills rect with a colour number.
-void FillColour(HDC dc, const RECT& rect, int32_t colour);
-// A blend of two colours: 0 gives a, 255 gives b.
-COLORREF Blend(COLORREF a, COLORREF b, int amount);
+// Creates a control C with its window from args (C::Create makes the
+// window). The object lives as long as its window and deletes itself after
+// WM_NCDESTROY; without a window it is deleted here, and the result is null.
+template <typename C, typename Args>
+HWND CreateControl(const Args& args) {
+  RegisterControlLibrary(::GetModuleHandleW(nullptr));
+  auto* control = new C(args);
+  HWND hwnd = control->Create(args);
+  if (hwnd == nullptr) delete control;
+  return hwnd;
+}
 
-// Answers WM_GETOBJECT for one of our controls with an accessible object that
-// reports what kAccessibleFactsMessage tells, and the standard one otherwise.
-LRESULT AnswerGetObject(HWND control, WPARAM wp, LPARAM lp);
-
-// The modal loop the message box and the about box share: disables owner,
-// pumps until *done, re-enables and re-activates owner. A WM_QUIT seen on
-// the way is posted again for the outer loop, and ends the modal loop.
-void RunModalLoop(HWND dialog, HWND owner, const bool* done);
-
-// Shows the about box of our library, modal over owner (may be null).
-void ShowAboutBox(HWND owner);
-
-// Each unit registers its window classes; RegisterControlLibrary calls them.
+// Each control's unit registers its window class; RegisterControlLibrary
+// calls them.
 void RegisterCheckClass();
 void RegisterFrameClass();
 void RegisterProgressBarClass();
-void RegisterDialogClasses();
 
 }  // namespace xpconv::ui::detail

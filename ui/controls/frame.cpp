@@ -1,10 +1,17 @@
 // qorFrame: a captioned, rounded border around a group of controls. It is a
 // real parent of those controls, so it passes their notifications on to its
 // own parent, where the window that designed the group handles them.
-#include <algorithm>
+#include "ui/controls/frame.h"
 
-#include "ui/control_library.h"
-#include "ui/control_library_internal.h"
+#include <algorithm>
+#include <span>
+
+#include "ui/controls/colour.h"
+#include "ui/controls/control_library.h"
+#include "ui/controls/property_table.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/handles.h"
+#include "ui/win32/window.h"
 
 // After the window headers, which these platform headers need.
 #include <oleacc.h>
@@ -14,7 +21,7 @@ namespace xpconv::ui {
 namespace detail {
 namespace {
 
-class Frame final : public Control {
+class Frame final : public ControlWithProperties<Frame> {
  public:
   explicit Frame(const FrameCreateArgs& args)
       : border_color_(args.border_color),
@@ -24,19 +31,22 @@ class Frame final : public Control {
   }
 
   HWND Create(const FrameCreateArgs& args) {
-    const RECT& b = args.bounds;
     // WS_EX_CONTROLPARENT lets Tab and access keys reach the controls inside.
-    HWND hwnd = CreateShaped(WS_EX_CONTROLPARENT, kFrameClass, Utf8ToWide(args.caption),
-                             WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, b.left, b.top,
-                             b.right - b.left, b.bottom - b.top, args.parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)));
-    if (hwnd != nullptr && args.font != nullptr) {
-      ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(args.font), FALSE);
-    }
-    return hwnd;
+    return CreateChild(kFrameClass, WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                       args.caption, args.parent, args.id, args.bounds, args.font);
   }
 
   static void Register() { RegisterShape(kFrameClass, 0, nullptr); }
+
+  static std::span<const PropertyRow<Frame>> Properties() {
+    static constexpr PropertyRow<Frame> kRows[] = {
+        Drawn(Property::kBorderColor, &Frame::border_color_),
+        Drawn(Property::kForeColor, &Frame::fore_color_),
+        // Kept for the controls the frame is designed with; the frame draws no mark.
+        Kept(Property::kCheckMarkColor, &Frame::check_mark_color_),
+    };
+    return kRows;
+  }
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
@@ -57,39 +67,7 @@ class Frame final : public Control {
         // a platform group box; the controls inside are hit-tested themselves.
         return HTTRANSPARENT;
       default:
-        return Control::HandleMessage(msg, wp, lp);
-    }
-  }
-
-  bool SetProperty(Property property, int32_t value) override {
-    switch (property) {
-      case Property::kBorderColor:
-        border_color_ = value;
-        break;
-      case Property::kForeColor:
-        fore_color_ = value;
-        break;
-      case Property::kCheckMarkColor:
-        // Kept for the controls the frame is designed with; the frame draws no mark.
-        check_mark_color_ = value;
-        return true;
-      default:
-        return Control::SetProperty(property, value);
-    }
-    Repaint();
-    return true;
-  }
-
-  std::optional<int32_t> GetProperty(Property property) const override {
-    switch (property) {
-      case Property::kBorderColor:
-        return border_color_;
-      case Property::kForeColor:
-        return fore_color_;
-      case Property::kCheckMarkColor:
-        return check_mark_color_;
-      default:
-        return Control::GetProperty(property);
+        return ControlWithProperties::HandleMessage(msg, wp, lp);
     }
   }
 
@@ -100,9 +78,7 @@ class Frame final : public Control {
   void Paint(HDC dc, const RECT& client) override {
     FillColour(dc, client, back_color_);
     const UINT dpi = WindowDpi(hwnd());
-    std::wstring caption(static_cast<size_t>(::GetWindowTextLengthW(hwnd())) + 1, L'\0');
-    caption.resize(static_cast<size_t>(
-        ::GetWindowTextW(hwnd(), caption.data(), static_cast<int>(caption.size()))));
+    const std::wstring caption = WindowText(hwnd());
     TEXTMETRICW metrics{};
     ::GetTextMetricsW(dc, &metrics);
     const int text_height = metrics.tmHeight;
@@ -148,11 +124,7 @@ void RegisterFrameClass() {
 }  // namespace detail
 
 HWND CreateFrame(const FrameCreateArgs& args) {
-  RegisterControlLibrary(::GetModuleHandleW(nullptr));
-  auto* frame = new detail::Frame(args);
-  HWND hwnd = frame->Create(args);
-  if (hwnd == nullptr) delete frame;
-  return hwnd;
+  return detail::CreateControl<detail::Frame>(args);
 }
 
 }  // namespace xpconv::ui

@@ -4,22 +4,18 @@
 // default action from the control itself and leaves the rest to the standard
 // object. It asks the window afresh on every call and holds no pointer to the
 // control, because a tool may keep the object after the control is gone.
+#include "ui/controls/accessible_control.h"
+
 #include <string>
 
-#include "ui/control_library_internal.h"
+#include "ui/controls/control.h"
+#include "ui/win32/window.h"
 
 // After the window headers, which these platform headers need.
 #include <oleacc.h>
 
 namespace xpconv::ui::detail {
 namespace {
-
-std::wstring WindowText(HWND hwnd) {
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 // The caption as read aloud: "&&" is a literal "&", a single "&" marks the
 // access key and is dropped.

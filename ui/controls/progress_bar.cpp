@@ -2,11 +2,16 @@
 // gradient of the designed fill colours. A run sets the per-file bar after
 // every line of a form, mostly to the value it already has, so a value that
 // does not change must not cost a repaint.
+#include "ui/controls/progress_bar.h"
+
 #include <algorithm>
+#include <span>
 #include <string>
 
-#include "ui/control_library.h"
-#include "ui/control_library_internal.h"
+#include "ui/controls/colour.h"
+#include "ui/controls/control_library.h"
+#include "ui/controls/property_table.h"
+#include "ui/win32/handles.h"
 
 // After the window headers, which these platform headers need.
 #include <oleacc.h>
@@ -16,7 +21,7 @@ namespace xpconv::ui {
 namespace detail {
 namespace {
 
-class ProgressBar final : public Control {
+class ProgressBar final : public ControlWithProperties<ProgressBar> {
  public:
   explicit ProgressBar(const ProgressBarCreateArgs& args)
       : border_color_(args.border_color),
@@ -26,56 +31,24 @@ class ProgressBar final : public Control {
   }
 
   HWND Create(const ProgressBarCreateArgs& args) {
-    const RECT& b = args.bounds;
-    return CreateShaped(0, kProgressBarClass, std::wstring(), WS_CHILD | WS_VISIBLE, b.left, b.top,
-                        b.right - b.left, b.bottom - b.top, args.parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)));
+    return CreateChild(kProgressBarClass, 0, WS_CHILD | WS_VISIBLE, std::string(), args.parent,
+                       args.id, args.bounds, nullptr);
   }
 
   static void Register() { RegisterShape(kProgressBarClass, 0, nullptr); }
 
+  static std::span<const PropertyRow<ProgressBar>> Properties() {
+    static constexpr PropertyRow<ProgressBar> kRows[] = {
+        SetThrough(Property::kValue, &ProgressBar::value_, &ProgressBar::SetValue),
+        SetThrough(Property::kMax, &ProgressBar::max_, &ProgressBar::SetMax),
+        Drawn(Property::kBorderColor, &ProgressBar::border_color_),
+        Drawn(Property::kFillColor, &ProgressBar::fill_color_),
+        Drawn(Property::kFillColorLight, &ProgressBar::fill_color_light_),
+    };
+    return kRows;
+  }
+
  protected:
-  bool SetProperty(Property property, int32_t value) override {
-    switch (property) {
-      case Property::kValue:
-        SetValue(value);
-        return true;
-      case Property::kMax:
-        SetMax(value);
-        return true;
-      case Property::kBorderColor:
-        border_color_ = value;
-        break;
-      case Property::kFillColor:
-        fill_color_ = value;
-        break;
-      case Property::kFillColorLight:
-        fill_color_light_ = value;
-        break;
-      default:
-        return Control::SetProperty(property, value);
-    }
-    Repaint();
-    return true;
-  }
-
-  std::optional<int32_t> GetProperty(Property property) const override {
-    switch (property) {
-      case Property::kValue:
-        return value_;
-      case Property::kMax:
-        return max_;
-      case Property::kBorderColor:
-        return border_color_;
-      case Property::kFillColor:
-        return fill_color_;
-      case Property::kFillColorLight:
-        return fill_color_light_;
-      default:
-        return Control::GetProperty(property);
-    }
-  }
-
   void DescribeForAccessibility(AccessibleFacts& facts) const override {
     facts.role = ROLE_SYSTEM_PROGRESSBAR;
     facts.state = STATE_SYSTEM_READONLY;
@@ -149,11 +122,7 @@ void RegisterProgressBarClass() {
 }  // namespace detail
 
 HWND CreateProgressBar(const ProgressBarCreateArgs& args) {
-  RegisterControlLibrary(::GetModuleHandleW(nullptr));
-  auto* bar = new detail::ProgressBar(args);
-  HWND hwnd = bar->Create(args);
-  if (hwnd == nullptr) delete bar;
-  return hwnd;
+  return detail::CreateControl<detail::ProgressBar>(args);
 }
 
 void ProgressSetValue(HWND bar, int32_t value) {

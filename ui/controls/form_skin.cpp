@@ -10,8 +10,10 @@
 //  - event 16 on WM_THEMECHANGED and WM_SETTINGCHANGE, after which the
 //    wizard asks the skin to apply the window style again (Reapply), because
 //    a theme change can give the window back its default frame.
-#include "ui/control_library.h"
-#include "ui/control_library_internal.h"
+#include "ui/controls/form_skin.h"
+
+#include "ui/controls/about_box.h"
+#include "ui/win32/dpi.h"
 
 // After the window headers, which these platform headers need.
 #include <commctrl.h>
