@@ -30,7 +30,7 @@ constexpr int32_t kInternalError = 51;
 bool IsTemporaryFileName(std::string_view name) {
   const size_t end = name.find_last_not_of(". ");
   name = end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
-  return AsciiLower(name) == kTempFormName;
+  return SameIgnoringCase(name, kTempFormName);
 }
 
 // The file name as shown to the user; the raw bytes when they cannot be

@@ -25,9 +25,21 @@ std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 bool HasEnding(std::string_view text, std::string_view ending) {
   return text.size() >= ending.size() &&
-         AsciiLower(text.substr(text.size() - ending.size())) == ending;
+         SameIgnoringCase(text.substr(text.size() - ending.size()), ending);
 }
 
 bool IsAbsoluteEntry(std::string_view entry) {

@@ -22,6 +22,9 @@ std::string NameOf(std::string_view path);
 // included, since the text may be in any ANSI code page or in UTF-8.
 std::string AsciiLower(std::string_view text);
 
+// True when a and b are equal but for the case of ASCII letters.
+bool SameIgnoringCase(std::string_view a, std::string_view b);
+
 // True when text ends in ending, ASCII letters compared without case
 // (ending in small letters: ".vbg", ".json").
 bool HasEnding(std::string_view text, std::string_view ending);

@@ -67,6 +67,9 @@ TEST(PathsTest, LowerCaseAndEndingsTouchAsciiLettersOnly) {
   EXPECT_TRUE(HasEnding("r.json", ".json"));
   EXPECT_FALSE(HasEnding("vbg", ".vbg"));
   EXPECT_FALSE(HasEnding("App.vbp", ".vbg"));
+  EXPECT_TRUE(SameIgnoringCase("~FORM.tmp", "~form.TMP"));
+  EXPECT_FALSE(SameIgnoringCase("\xC4", "\xE4"));
+  EXPECT_FALSE(SameIgnoringCase("ab", "abc"));
 }
 
 }  // namespace
