@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -14,11 +15,16 @@
 
 #include "engine/error.h"
 #include "engine/file_system_detail.h"
+#include "engine/paths.h"
 
 namespace xpconv {
 
 std::unique_ptr<RunLock> FileSystem::LockRun(const std::string& /*path*/) {
   return std::make_unique<RunLock>();
+}
+
+std::string FileSystem::AbsolutePath(const std::string& path) {
+  return WithoutDots(SpelledPath(path));
 }
 
 }  // namespace xpconv
@@ -180,6 +186,17 @@ int64_t BufferedInputFile::Position() {
 int64_t BufferedInputFile::Length() {
   CheckOpen();
   return length_;
+}
+
+bool BufferedInputFile::ReadChunk(std::string& chunk, size_t limit) {
+  CheckOpen();
+  chunk.clear();
+  if (begin_ == end_ && !Fill()) return false;
+  const size_t size = std::min(limit, end_ - begin_);
+  chunk.assign(buffer_.get() + begin_, size);
+  begin_ += size;
+  position_ += static_cast<int64_t>(size);
+  return true;
 }
 
 std::string BufferedInputFile::ReadAll() {

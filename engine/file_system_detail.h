@@ -27,6 +27,7 @@ class BufferedInputFile : public InputFile {
   std::string ReadLine() final;
   void ReadLineInto(std::string& line) final;
   bool ReadLinePiece(std::string& part, size_t limit) final;
+  bool ReadChunk(std::string& chunk, size_t limit) final;
   bool AtEnd() final;
   int64_t Position() final;
   int64_t Length() final;

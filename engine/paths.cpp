@@ -54,6 +54,33 @@ EntryLocation ResolveEntryIn(const std::string& folder, const std::string& entry
   return {folder, entry, true};
 }
 
+std::string WithoutDots(std::string_view path) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = path.find('\\', start);
+    const std::string_view part = path.substr(start, end - start);
+    // Only a named folder can be stepped out of: a leading ".." stays, and
+    // so does one above the root (an empty first part, or a drive "C:").
+    if (part == ".." && !parts.empty() && !parts.back().empty() && parts.back() != ".." &&
+        parts.back().back() != ':') {
+      parts.pop_back();
+    } else if (part == "..") {
+      if (parts.size() != 1 || !parts.back().empty()) parts.push_back(part);
+    } else if (part != "." && (!part.empty() || parts.empty() || end == std::string_view::npos)) {
+      parts.push_back(part);
+    }
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += '\\';
+    out.append(parts[i]);
+  }
+  return out;
+}
+
 std::string PathKey(std::string_view path) {
   std::vector<std::string_view> parts;
   size_t start = 0;

@@ -48,6 +48,12 @@ struct EntryLocation {
 // relative one.
 EntryLocation ResolveEntryIn(const std::string& folder, const std::string& entry);
 
+// path with "." and empty names dropped and each ".." taking the name before
+// it along, where there is one to take: a leading ".." stays, and so does
+// one above a drive ("C:\..") or the root (which drops it). The first and
+// the last name stay even when empty ("\a\" stays "\a\").
+std::string WithoutDots(std::string_view path);
+
 // The key under which spellings of one path compare equal, as Windows
 // compares them: "." and ".." resolved (a ".." takes a named folder before it
 // along; a leading one, or one above a drive or the root, stays) and ASCII
