@@ -231,7 +231,7 @@ void OverlayFileSystem::CreateFolder(const std::string& path) {
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
   if (FolderExists(folder) || ExistsNow(folder)) throw MakeError(err::kPathFileAccess);
   if (!FolderExists(ParentOf(folder))) throw MakeError(err::kPathNotFound);
-  created_folders_.emplace(PathKey(folder), folder);
+  created_folders_.insert(PathKey(folder));
 }
 
 std::optional<std::string> OverlayFileSystem::FirstPlainFile(const std::string& folder) {
@@ -282,18 +282,6 @@ OverlayFileSystem::Content OverlayFileSystem::ContentOf(const std::string& path)
     if (node->stored != nullptr) content.bytes = ReadWholeFile(*this, path);
   }
   return content;
-}
-
-std::vector<std::string> OverlayFileSystem::ChangedPaths() const {
-  std::vector<std::string> paths;
-  for (const auto& [key, node] : nodes_) paths.push_back(node.path);
-  return paths;
-}
-
-std::vector<std::string> OverlayFileSystem::CreatedFolders() const {
-  std::vector<std::string> folders;
-  for (const auto& [key, folder] : created_folders_) folders.push_back(folder);
-  return folders;
 }
 
 }  // namespace xpconv

@@ -22,7 +22,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/file_system.h"
 
@@ -67,11 +66,6 @@ class OverlayFileSystem : public FileSystem {
   Content ContentOf(const std::string& path);
   // True when the overlay holds path (the run wrote or deleted it).
   bool Holds(const std::string& path) const { return Find(path) != nullptr; }
-  // The engine paths of every file the run wrote or deleted, as they were
-  // first named, in the order of their normalised keys.
-  std::vector<std::string> ChangedPaths() const;
-  // The folders the run created, as they were named.
-  std::vector<std::string> CreatedFolders() const;
 
  private:
   struct Stored;
@@ -96,8 +90,8 @@ class OverlayFileSystem : public FileSystem {
   std::string scratch_folder_;
   int64_t scratch_files_ = 0;
   std::map<std::string, Node> nodes_;
-  std::map<std::string, std::string> created_folders_;  // key -> as named
-  std::map<std::string, bool> known_folders_;           // probes of inner
+  std::set<std::string> created_folders_;      // keys of the folders the run made
+  std::map<std::string, bool> known_folders_;  // probes of inner
 };
 
 }  // namespace xpconv

@@ -12,20 +12,18 @@
 #include <vector>
 
 #include "cli/app.h"
-#include "tests/support/fake_terminal.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text.h"
 #include "tests/support/vb6_project.h"
+#include "tests/support/xpconvert_test.h"
 
 namespace xpconv::cli {
 namespace {
 
+using testing::Contains;
 using testing::ConvertibleForm;
 using testing::PlainForm;
 using testing::ProjectText;
-
-bool Contains(const std::string& text, const std::string& what) {
-  return text.find(what) != std::string::npos;
-}
 
 // Every file below folder with its bytes, by relative path with "/".
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
@@ -66,36 +64,7 @@ std::string MixedLineEnds(const std::string& lf_text) {
 }
 #endif
 
-class PreviewTest : public ::testing::Test {
- protected:
-  std::string Arg(const std::string& relative) const {
-    std::string path = dir.native() + "/" + relative;
-    for (char& c : path) {
-      if (c == '\\') c = '/';
-    }
-    return path;
-  }
-
-  int Run(const std::vector<std::string>& args) {
-    out.str("");
-    err.str("");
-    return RunXpconvert(args, in, out, err, terminal);
-  }
-
-  // frmA and frmC hold every replaceable kind, Forms\frmB nothing.
-  void MakeProject(const std::string& eol = "\r\n") {
-    dir.WriteFile("App.vbp", ProjectText({"frmA.frm", "Forms\\frmB.frm", "frmC.frm"}, eol));
-    dir.WriteFile("frmA.frm", ConvertibleForm("frmA", eol));
-    dir.WriteFile("Forms\\frmB.frm", PlainForm("frmB", eol));
-    dir.WriteFile("frmC.frm", ConvertibleForm("frmC", eol));
-  }
-
-  testing::TempDir dir;
-  testing::FakeTerminal terminal;
-  std::istringstream in;
-  std::ostringstream out;
-  std::ostringstream err;
-};
+class PreviewTest : public testing::XpconvertTest {};
 
 TEST_F(PreviewTest, DryRunChangesNothingAndSaysWhatARunWould) {
   MakeProject();

@@ -8,9 +8,12 @@
 
 #include "engine/error.h"
 #include "tests/support/recording_host.h"
+#include "tests/support/text.h"
 
 namespace xpconv::cli {
 namespace {
+
+using testing::Lines;
 
 // Only ToDisplayText is used by the trace: it reads every byte as Latin-1,
 // so a test sees whether a text went through it.
@@ -38,13 +41,6 @@ class Latin1DisplayFileSystem : public FileSystem {
     return out;
   }
 };
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
 
 class TraceHostTest : public ::testing::Test {
  protected:

@@ -15,6 +15,7 @@
 
 #include "engine/error.h"
 #include "engine/file_system_detail.h"
+#include "tests/support/error_of.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 
@@ -32,19 +33,9 @@ namespace xpconv {
 namespace {
 
 using fs_detail::kBufferSize;
+using testing::ErrorOf;
 using testing::FaultyFileSystem;
 using testing::TempDir;
-
-// Runs op and returns the number of the VbError it raised (0 for none).
-template <typename Op>
-int32_t ErrorOf(Op op) {
-  try {
-    op();
-  } catch (const VbError& error) {
-    return error.number();
-  }
-  return 0;
-}
 
 struct Line {
   std::string text;

@@ -2,24 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "engine/error.h"
+#include "tests/support/error_of.h"
 #include "tests/support/temp_dir.h"
 
 namespace xpconv {
 namespace {
 
-int32_t ErrorOf(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const VbError& error) {
-    return error.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 // Every change stays in memory and reads back as the run wrote it; the
 // disk never sees one.
