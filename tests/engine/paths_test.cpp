@@ -61,6 +61,21 @@ TEST(PathsTest, KeysFoldCaseAndResolveDots) {
   for (const auto& c : cases) EXPECT_EQ(PathKey(c.path), c.key) << c.path;
 }
 
+TEST(PathsTest, WithoutDotsStepsOutOfNamedFoldersOnly) {
+  const struct {
+    const char* path;
+    const char* plain;
+  } cases[] = {
+      {"\\p\\App\\..\\Shared\\.\\frmA.frm", "\\p\\Shared\\frmA.frm"},
+      {".\\App.vbp", "App.vbp"},
+      {"..\\..\\a.frm", "..\\..\\a.frm"},
+      {"C:\\..\\a.frm", "C:\\..\\a.frm"},
+      {"\\..\\a.frm", "\\a.frm"},
+      {"a\\\\b\\", "a\\b\\"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WithoutDots(c.path), c.plain) << c.path;
+}
+
 TEST(PathsTest, LowerCaseAndEndingsTouchAsciiLettersOnly) {
   EXPECT_EQ(AsciiLower("FRM\xC4\xE9 Ab.VBP"), "frm\xC4\xE9 ab.vbp");
   EXPECT_TRUE(HasEnding("Gruppe.VBG", ".vbg"));
