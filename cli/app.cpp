@@ -313,11 +313,12 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   std::optional<TraceHost> trace;
   if (line.trace) trace.emplace(console, fs, io.out);
   Host& base = trace ? static_cast<Host&>(*trace) : console;
-  std::optional<PreviewHost> preview;
-  if (line.dry_run) preview.emplace(base, console);
-  Host& host = preview ? static_cast<Host&>(*preview) : base;
   RunRecorder recorder(record, book);
-  EngineContext ctx{host, fs, abort, &recorder};
+  std::optional<PreviewHost> preview;
+  if (line.dry_run) preview.emplace(base, console, recorder);
+  Host& host = preview ? static_cast<Host&>(*preview) : base;
+  RunObserver& observer = preview ? static_cast<RunObserver&>(*preview) : recorder;
+  EngineContext ctx{host, fs, abort, &observer};
 
   terminal.CatchInterrupts();
   int status = kExitOk;

@@ -39,7 +39,10 @@ class Run {
       // order for a failed project file as for a failed form, so the user
       // always reads the error over the window state it happened in.
       DiscardUnusedBackupCopy();
-      if (ctx_.observer != nullptr) ctx_.observer->RunFailed(error);
+      if (ctx_.observer != nullptr) {
+        ctx_.observer->RunFailed(error);
+        ctx_.observer->ShowingError(error.number(), error.description());
+      }
       host_.ShowMessage(msg::ErrorPrompt(error.number(), error.description()), mb::kOk, "");
       WindUp();
       return;

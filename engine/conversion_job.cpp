@@ -185,6 +185,7 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std
   told.result = kFormFailed;
   told.error_number = error_number;
   told.error_text = error_description;
+  if (ctx.observer != nullptr) ctx.observer->ShowingError(error_number, error_description);
   ctx.host.ShowMessage(message, mb::kOk, "");
   CloseQuietly(input);
   CloseQuietly(output);

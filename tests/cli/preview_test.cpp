@@ -7,11 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/app.h"
+#include "engine/file_system.h"
+#include "engine/messages.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text.h"
 #include "tests/support/vb6_project.h"
@@ -153,8 +156,21 @@ TEST_F(PreviewTest, DryRunMeetsTheErrorsARunWouldMeet) {
     EXPECT_EQ(Snapshot(fresh.native()), before);
     EXPECT_TRUE(Contains(out.str(), expected)) << out.str();
     EXPECT_TRUE(Contains(out.str(), "Ein Lauf würde mit einem Fehler enden.")) << out.str();
+    // The run's error box is the preview's line, not a box on stderr too.
+    EXPECT_FALSE(Contains(err.str(), "Fehler")) << err.str();
     fresh.SetReadOnly("frmC.frm", false);
   }
+}
+
+TEST_F(PreviewTest, DryRunOfAProjectAnotherCommandHoldsSaysSoAndStops) {
+  MakeProject();
+  const std::unique_ptr<FileSystem> other = MakeNativeFileSystem();
+  const std::unique_ptr<RunLock> held = other->LockRun(dir.Path("App.vbp"));
+  ASSERT_NE(held, nullptr);
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--dry-run"}), kExitFailed);
+  EXPECT_TRUE(Contains(err.str(), msg::kProjectBusy)) << err.str();
+  EXPECT_TRUE(Contains(out.str(), "  Fehler 70: " + std::string(msg::kProjectBusy))) << out.str();
 }
 
 #ifndef _WIN32
