@@ -20,12 +20,15 @@
 #include "cli/trace_host.h"
 #include "cli/unified_diff.h"
 #include "engine/batch_run.h"
+#include "engine/control_kinds.h"
 #include "engine/conversion_job.h"
 #include "engine/engine_context.h"
 #include "engine/error.h"
+#include "engine/file_helpers.h"
 #include "engine/file_system.h"
 #include "engine/messages.h"
 #include "engine/overlay_file_system.h"
+#include "engine/paths.h"
 #include "engine/project_file.h"
 #include "engine/restore.h"
 
@@ -41,8 +44,7 @@ struct Streams {
 // The layout of the engine's own error boxes, for errors that reach us
 // outside of them (a project file that cannot be read, say).
 void ReportError(std::ostream& err, const VbError& error, const std::string& shown_path) {
-  err << "Fehler: " << error.number() << '\n'
-      << error.description() << "\n\nDatei: " << shown_path << '\n';
+  err << msg::FileErrorPrompt(error.number(), error.description(), shown_path, "\n") << '\n';
 }
 
 ConsoleSettings SettingsFrom(const CommandLine& line) {
@@ -74,9 +76,9 @@ int RunForm(const CommandLine& line, FileSystem& fs, Streams io, Terminal& termi
       report << shown << ": übersprungen\n";
       continue;
     }
-    const auto [folder, name] = SplitFormPath(ToEnginePath(line.paths[i]));
+    const std::string path = ToEnginePath(line.paths[i]);
     console.ShowFileProgressOnly();
-    const int32_t result = ConvertFormFile(ctx, folder, name);
+    const int32_t result = ConvertFormFile(ctx, FolderOf(path), NameOf(path));
     console.ClearProgressLine();
     const char* what = "fehlgeschlagen";
     if (result == kFormConverted) {
@@ -93,12 +95,7 @@ int RunForm(const CommandLine& line, FileSystem& fs, Streams io, Terminal& termi
 }
 
 bool IsGroupFile(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string end = path.substr(path.size() - 4);
-  for (char& c : end) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return end == ".vbg";
+  return HasEnding(path, ".vbg");
 }
 
 // The projects the arguments name, groups expanded, in order. A group that
@@ -189,11 +186,10 @@ std::string TextOfPrompt(const std::string& prompt) {
 }
 
 std::string ReplacedText(const EntryRecord& entry) {
-  static constexpr const char* kNames[4] = {"Frame", "CheckBox", "OptionButton", "ProgressBar"};
   std::string text;
-  for (size_t k = 0; k < 4; ++k) {
+  for (size_t k = 0; k < kControlKindCount; ++k) {
     if (!text.empty()) text += ", ";
-    text += std::string(kNames[k]) + " " + std::to_string(entry.replaced[k]);
+    text += std::string(kControlKindNames[k]) + " " + std::to_string(entry.replaced[k]);
   }
   return text;
 }
@@ -317,11 +313,12 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   std::optional<TraceHost> trace;
   if (line.trace) trace.emplace(console, fs, io.out);
   Host& base = trace ? static_cast<Host&>(*trace) : console;
-  std::optional<PreviewHost> preview;
-  if (line.dry_run) preview.emplace(base, console);
-  Host& host = preview ? static_cast<Host&>(*preview) : base;
   RunRecorder recorder(record, book);
-  EngineContext ctx{host, fs, abort, &recorder};
+  std::optional<PreviewHost> preview;
+  if (line.dry_run) preview.emplace(base, console, recorder);
+  Host& host = preview ? static_cast<Host&>(*preview) : base;
+  RunObserver& observer = preview ? static_cast<RunObserver&>(*preview) : recorder;
+  EngineContext ctx{host, fs, abort, &observer};
 
   terminal.CatchInterrupts();
   int status = kExitOk;
@@ -377,14 +374,6 @@ std::string PatchPath(FileSystem& fs, const std::string& base, const std::string
     relative += fs.ToDisplayText(to[i]);
   }
   return relative;
-}
-
-std::string CurrentBytes(FileSystem& fs, const std::string& path) {
-  if (!FileExists(fs, path)) return {};
-  std::unique_ptr<InputFile> in = fs.OpenInput(path);
-  std::string bytes = in->ReadAll();
-  in->Close();
-  return bytes;
 }
 
 // The patch's own bytes, for files and pipes, gathered into large writes.
@@ -478,13 +467,14 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& ba
     for (const std::string& path : files) {
       // A linked file is converted where it lives.
       const std::string real = fs.FinalPath(path);
-      if (!done.insert(OverlayFileSystem::KeyOf(real)).second) continue;
+      if (!done.insert(PathKey(real)).second) continue;
       const std::string name = PatchPath(fs, base, path);
       const FormEdits* edits = book.EditsOf(real);
       if (edits != nullptr && WriteFormPatch(*edits, fs, overlay, real, name, out)) continue;
       const OverlayFileSystem::Content after = overlay.ContentOf(real);
       if (!after.changed || !after.bytes) continue;
-      for (const DiffLine& line : UnifiedDiff(CurrentBytes(fs, real), *after.bytes, name)) {
+      for (const DiffLine& line :
+           UnifiedDiff(ReadFileIfThere(fs, real).value_or(std::string()), *after.bytes, name)) {
         out.Piece(line.kind, line.text, true);
       }
     }
@@ -553,7 +543,7 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
     // the project's own folder for one project, the group's for a group,
     // however it was named.
     const std::string first = fs.AbsolutePath(ToEnginePath(line.paths.front()));
-    const std::string base = first.substr(0, first.rfind('\\') + 1);
+    const std::string base = FolderOf(first);
     if (terminal.OutputIsTerminal()) {
       TerminalPatchOut out(fs, io.out);
       PrintDiffs(report.projects, base, fs, overlay, *book, out);
@@ -654,7 +644,7 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
   io.out << std::flush;
   for (const RestoreItem& item : items) {
     if (item.state == RestoreState::kNoBackup) continue;
-    const std::string folder_of_backup = ProjectFolderOf(item.backup);
+    const std::string folder_of_backup = FolderOf(item.backup);
     auto& folders = record.backup_folders;
     if (std::find(folders.begin(), folders.end(), folder_of_backup) == folders.end()) {
       folders.push_back(folder_of_backup);
@@ -763,12 +753,6 @@ std::string ToEnginePath(std::string_view argument) {
   return path;
 }
 
-std::pair<std::string, std::string> SplitFormPath(const std::string& engine_path) {
-  const size_t slash = engine_path.rfind('\\');
-  if (slash == std::string::npos) return {"", engine_path};
-  return {engine_path.substr(0, slash + 1), engine_path.substr(slash + 1)};
-}
-
 int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                  std::ostream& err, Terminal& terminal) {
   const Streams io{in, out, err};
@@ -809,7 +793,7 @@ int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::os
     err << "xpconvert: " << error.what() << "\n\n" << UsageText() << std::flush;
     return kExitUsage;
   } catch (const VbError& error) {
-    err << "Fehler: " << error.number() << '\n' << error.description() << '\n' << std::flush;
+    err << msg::ErrorPrompt(error.number(), error.description(), "\n") << '\n' << std::flush;
     return kExitFailed;
   } catch (const std::exception& error) {
     err << "xpconvert: " << error.what() << '\n' << std::flush;
