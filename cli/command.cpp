@@ -1,9 +1,9 @@
 #include "cli/command.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "cli/app.h"
-#include "cli/report.h"
 #include "engine/file_helpers.h"
 #include "engine/messages.h"
 
@@ -24,15 +24,26 @@ void CommandCall::ReportError(const VbError& error, const std::string& shown_pat
   io.err << msg::FileErrorPrompt(error.number(), error.description(), shown_path, "\n") << '\n';
 }
 
-bool CommandCall::WriteReportIfAsked(const RunReport& report) const {
-  if (line.report.empty()) return true;
+RunReport CommandCall::StartReport(const char* command) const {
+  RunReport report;
+  report.command = command;
+  report.dry_run = line.dry_run;
+  report.line = &line;
+  return report;
+}
+
+int CommandCall::FinishReport(RunReport& report, int status) const {
+  report.aborted = std::any_of(report.projects.begin(), report.projects.end(),
+                               [](const ProjectRecord& record) { return record.aborted; });
+  report.exit_status = status;
+  if (line.report.empty()) return status;
   try {
     WriteReport(report, fs, ToEnginePath(line.report));
   } catch (const VbError& error) {
     ReportError(error, line.report);
-    return false;
+    return kExitFailed;
   }
-  return true;
+  return status;
 }
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include "cli/command_line.h"
 #include "cli/console_host.h"
+#include "cli/report.h"
 #include "cli/run_record.h"
 #include "cli/terminal.h"
 #include "engine/error.h"
@@ -19,8 +20,6 @@
 #include "engine/project_file.h"
 
 namespace xpconv::cli {
-
-struct RunReport;
 
 struct Streams {
   std::istream& in;
@@ -40,9 +39,13 @@ struct CommandCall {
   // The layout of the engine's own error boxes, for errors that reach us
   // outside of them (a project file that cannot be read, say).
   void ReportError(const VbError& error, const std::string& shown_path) const;
-  // Writes the report --report asks for, if any. False where that failed
-  // (and was said).
-  bool WriteReportIfAsked(const RunReport& report) const;
+  // The record of this call of command ("run" or "restore"), its projects
+  // still to come.
+  RunReport StartReport(const char* command) const;
+  // Closes the report with the call's status and writes it where --report
+  // asks. Returns the status: a failure where the report could not be
+  // written (which is said).
+  int FinishReport(RunReport& report, int status) const;
 };
 
 // A project the arguments name: the path the engine works with, and the path

@@ -7,7 +7,6 @@
 
 #include "cli/app.h"
 #include "cli/command.h"
-#include "cli/report.h"
 #include "cli/run_record.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
@@ -64,11 +63,8 @@ class RestoreCall {
       : call_(call),
         line_(call.line),
         list_(std::move(list)),
-        answers_(call.line.answers.begin(), call.line.answers.end()) {
-    report_.command = "restore";
-    report_.dry_run = line_.dry_run;
-    report_.line = &line_;
-  }
+        report_(call.StartReport("restore")),
+        answers_(call.line.answers.begin(), call.line.answers.end()) {}
   RestoreCall(const RestoreCall&) = delete;
   RestoreCall& operator=(const RestoreCall&) = delete;
 
@@ -99,11 +95,7 @@ int RestoreCall::Run() {
     if (user_aborted_ || (result != kExitOk && !line_.keep_going)) break;
   }
   if (list_.projects.size() > 1) PrintTotal();
-  report_.aborted = std::any_of(report_.projects.begin(), report_.projects.end(),
-                                [](const ProjectRecord& record) { return record.aborted; });
-  report_.exit_status = status;
-  if (!call_.WriteReportIfAsked(report_)) status = kExitFailed;
-  return status;
+  return call_.FinishReport(report_, status);
 }
 
 void RestoreCall::PrintTotal() {

@@ -15,7 +15,6 @@
 #include "cli/form_patch.h"
 #include "cli/patch_output.h"
 #include "cli/preview_host.h"
-#include "cli/report.h"
 #include "cli/run_record.h"
 #include "cli/trace_host.h"
 #include "engine/batch_run.h"
@@ -170,11 +169,9 @@ RunCall::RunCall(const CommandCall& call, ProjectList list)
       overlay_(call.fs, scratch_ ? scratch_->EnginePath() : std::string()),
       run_fs_(call.line.dry_run ? static_cast<FileSystem&>(overlay_) : call.fs),
       text_out_(call.line.diff || call.line.trace ? call.io.err : call.io.out),
+      report_(call.StartReport("run")),
       answers_(call.line.answers.begin(), call.line.answers.end()) {
   if (line_.dry_run && line_.diff) book_.emplace(overlay_);
-  report_.command = "run";
-  report_.dry_run = line_.dry_run;
-  report_.line = &line_;
 }
 
 int RunCall::Run() {
@@ -199,11 +196,7 @@ int RunCall::Run() {
                call_.io.out, call_.terminal.OutputIsTerminal());
     call_.io.out << std::flush;
   }
-  report_.aborted = std::any_of(report_.projects.begin(), report_.projects.end(),
-                                [](const ProjectRecord& record) { return record.aborted; });
-  report_.exit_status = status;
-  if (!call_.WriteReportIfAsked(report_)) status = kExitFailed;
-  return status;
+  return call_.FinishReport(report_, status);
 }
 
 void RunCall::PrintTotal() {
