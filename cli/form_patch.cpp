@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/paths.h"
+
 namespace xpconv::cli {
 namespace {
 
@@ -292,7 +294,7 @@ bool WriteFormPatch(const FormEdits& edits, FileSystem& old_fs, FileSystem& new_
 RewriteLog* FormEditsBook::Start(const std::string& form_path) {
   current_.reset();
   if (overlay_.Holds(form_path)) return nullptr;
-  current_key_ = OverlayFileSystem::KeyOf(form_path);
+  current_key_ = PathKey(form_path);
   current_ = std::make_unique<FormEdits>();
   return current_.get();
 }
@@ -303,7 +305,7 @@ void FormEditsBook::Finish(bool replaced) {
 }
 
 const FormEdits* FormEditsBook::EditsOf(const std::string& path) const {
-  const auto it = kept_.find(OverlayFileSystem::KeyOf(path));
+  const auto it = kept_.find(PathKey(path));
   return it == kept_.end() ? nullptr : it->second.get();
 }
 

@@ -1,14 +1,12 @@
 #include "cli/report.h"
 
-#include <memory>
-
-#include "cli/trace_host.h"
+#include "cli/json.h"
+#include "engine/control_kinds.h"
+#include "engine/file_helpers.h"
+#include "engine/paths.h"
 
 namespace xpconv::cli {
 namespace {
-
-constexpr const char* kKindNames[4] = {"Frame", "CheckBox", "OptionButton", "ProgressBar"};
-constexpr const char* kKeepNames[4] = {"frame", "checkbox", "option", "progressbar"};
 
 std::string JsonBool(bool value) {
   return value ? "true" : "false";
@@ -56,8 +54,8 @@ std::string SelectText(const CommandLine& line) {
 
 std::string OptionsJson(const CommandLine& line) {
   std::vector<std::string> keep;
-  for (size_t i = 0; i < 4; ++i) {
-    if (line.replace[i] == 0) keep.push_back(JsonString(kKeepNames[i]));
+  for (size_t i = 0; i < kControlKindCount; ++i) {
+    if (line.replace[i] == 0) keep.push_back(JsonString(kControlKindKeys[i]));
   }
   std::vector<std::string> args;
   for (const std::string& arg : line.option_args) args.push_back(JsonString(arg));
@@ -96,8 +94,9 @@ std::string ReportJson(const RunReport& report, FileSystem& fs) {
     std::vector<std::string> entries;
     for (const EntryRecord& entry : project.entries) {
       std::vector<std::string> replaced;
-      for (size_t k = 0; k < 4; ++k) {
-        replaced.push_back(Cat(JsonString(kKindNames[k]), ": ", std::to_string(entry.replaced[k])));
+      for (size_t k = 0; k < kControlKindCount; ++k) {
+        replaced.push_back(
+            Cat(JsonString(kControlKindNames[k]), ": ", std::to_string(entry.replaced[k])));
       }
       entries.push_back(Cat(
           "        {\"number\": ", std::to_string(entry.number),
@@ -175,31 +174,9 @@ std::string ReportCsv(const RunReport& report, FileSystem& fs) {
 }
 
 void WriteReport(const RunReport& report, FileSystem& fs, const std::string& path) {
-  const bool json = path.size() >= 5 && [&] {
-    std::string end = path.substr(path.size() - 5);
-    for (char& c : end) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return end == ".json";
-  }();
-  const std::string text = json ? ReportJson(report, fs) : ReportCsv(report, fs);
-  const std::string temp = path + ".tmp";
-  bool created = false;
-  try {
-    std::unique_ptr<OutputFile> out = fs.OpenOutput(temp);
-    created = true;
-    out->Write(text);
-    out->Close();
-    fs.Replace(temp, path);
-  } catch (...) {
-    if (created) {
-      try {
-        fs.Remove(temp);
-      } catch (...) {
-      }
-    }
-    throw;
-  }
+  const std::string text =
+      HasEnding(path, ".json") ? ReportJson(report, fs) : ReportCsv(report, fs);
+  WriteAtomically(fs, path, path + ".tmp", text);
 }
 
 }  // namespace xpconv::cli
