@@ -243,11 +243,12 @@ int RunCall::RunProject(const NamedProject& project) {
   std::optional<TraceHost> trace;
   if (line_.trace) trace.emplace(console, run_fs_, io.out);
   Host& base = trace ? static_cast<Host&>(*trace) : console;
-  std::optional<PreviewHost> preview;
-  if (line_.dry_run) preview.emplace(base, console);
-  Host& host = preview ? static_cast<Host&>(*preview) : base;
   RunRecorder recorder(record, book_ ? &*book_ : nullptr);
-  EngineContext ctx{host, run_fs_, abort, &recorder};
+  std::optional<PreviewHost> preview;
+  if (line_.dry_run) preview.emplace(base, console, recorder);
+  Host& host = preview ? static_cast<Host&>(*preview) : base;
+  RunObserver& observer = preview ? static_cast<RunObserver&>(*preview) : recorder;
+  EngineContext ctx{host, run_fs_, abort, &observer};
 
   call_.terminal.CatchInterrupts();
   int status = kExitOk;
