@@ -2,18 +2,6 @@
 
 namespace xpconv::ui {
 
-namespace {
-
-// The run pumps once per line of a form; the clock is read at every
-// kPumpsPerClockRead-th pump only, as the Windows host reads it.
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
-
-}  // namespace
-
-PreviewRunHost::PreviewRunHost(Host& inner, HostClock clock) : inner_(inner), clock_(clock) {}
-
 void PreviewRunHost::LoadProgress() {
   loaded_ = true;
   show_wanted_ = shown_ = false;
@@ -25,27 +13,41 @@ void PreviewRunHost::LoadProgress() {
   total_bar_max_.reset();
 }
 
-// Until the window shows, each setter keeps the last value for it; the
-// order of the bar's maximum and value is kept when they are handed on.
+// Until the window shows, each setter keeps the last value it was given.
 void PreviewRunHost::SetCountCaption(const std::string& text) {
-  if (shown_) return inner_.SetCountCaption(text);
-  count_caption_ = text;
+  if (shown_) {
+    ForwardingHost::SetCountCaption(text);
+  } else {
+    count_caption_ = text;
+  }
 }
 void PreviewRunHost::SetFileCaption(const std::string& text) {
-  if (shown_) return inner_.SetFileCaption(text);
-  file_caption_ = text;
+  if (shown_) {
+    ForwardingHost::SetFileCaption(text);
+  } else {
+    file_caption_ = text;
+  }
 }
 void PreviewRunHost::SetFileBar(int32_t value) {
-  if (shown_) return inner_.SetFileBar(value);
-  file_bar_ = value;
+  if (shown_) {
+    ForwardingHost::SetFileBar(value);
+  } else {
+    file_bar_ = value;
+  }
 }
 void PreviewRunHost::SetTotalBar(int32_t value) {
-  if (shown_) return inner_.SetTotalBar(value);
-  total_bar_ = value;
+  if (shown_) {
+    ForwardingHost::SetTotalBar(value);
+  } else {
+    total_bar_ = value;
+  }
 }
 void PreviewRunHost::SetTotalBarMax(int32_t value) {
-  if (shown_) return inner_.SetTotalBarMax(value);
-  total_bar_max_ = value;
+  if (shown_) {
+    ForwardingHost::SetTotalBarMax(value);
+  } else {
+    total_bar_max_ = value;
+  }
 }
 
 void PreviewRunHost::ShowProgress() {
@@ -55,28 +57,31 @@ void PreviewRunHost::ShowProgress() {
 }
 
 void PreviewRunHost::UnloadProgress() {
-  if (shown_) inner_.UnloadProgress();
+  if (shown_) ForwardingHost::UnloadProgress();
   loaded_ = show_wanted_ = shown_ = false;
 }
 
 void PreviewRunHost::ShowWhenDue() {
   if (!show_wanted_ || shown_ || clock_() - loaded_at_ < kPreviewProgressDelay) return;
-  inner_.LoadProgress();
-  if (total_bar_max_) inner_.SetTotalBarMax(*total_bar_max_);
-  if (total_bar_) inner_.SetTotalBar(*total_bar_);
-  if (count_caption_) inner_.SetCountCaption(*count_caption_);
-  if (file_caption_) inner_.SetFileCaption(*file_caption_);
-  if (file_bar_) inner_.SetFileBar(*file_bar_);
-  inner_.ShowProgress();
+  ForwardingHost::LoadProgress();
+  // The bar's maximum before its value, which the bar keeps inside it.
+  if (total_bar_max_) ForwardingHost::SetTotalBarMax(*total_bar_max_);
+  if (total_bar_) ForwardingHost::SetTotalBar(*total_bar_);
+  if (count_caption_) ForwardingHost::SetCountCaption(*count_caption_);
+  if (file_caption_) ForwardingHost::SetFileCaption(*file_caption_);
+  if (file_bar_) ForwardingHost::SetFileBar(*file_bar_);
+  ForwardingHost::ShowProgress();
   shown_ = true;
 }
 
 void PreviewRunHost::PumpMessages() {
+  // The run pumps once per line; the clock is read at every
+  // kPumpsPerClockRead-th pump only, as the Windows host reads it.
   if (show_wanted_ && !shown_ && ++pumps_since_clock_read_ >= kPumpsPerClockRead) {
     pumps_since_clock_read_ = 0;
     ShowWhenDue();
   }
-  inner_.PumpMessages();
+  ForwardingHost::PumpMessages();
 }
 
 int32_t PreviewRunHost::ShowMessage(const std::string& prompt, int32_t buttons,
@@ -91,10 +96,13 @@ int32_t PreviewRunHost::ShowMessage(const std::string& prompt, int32_t buttons,
     summary_shown_ = true;
     return mb::kAnswerOk;
   }
-  // The run's error boxes start so; the run observer has recorded them.
-  if (StartsWith(prompt, "Fehler: ")) return mb::kAnswerOk;
+  // The observer has recorded the error this box shows.
+  if (error_box_next_) {
+    error_box_next_ = false;
+    return mb::kAnswerOk;
+  }
   stopped_by_message_ = true;
-  return inner_.ShowMessage(prompt, buttons, title);
+  return ForwardingHost::ShowMessage(prompt, buttons, title);
 }
 
 }  // namespace xpconv::ui

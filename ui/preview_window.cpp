@@ -9,6 +9,7 @@
 
 #include "engine/error.h"
 #include "engine/host.h"
+#include "engine/messages.h"
 #include "ui/busy_pointer.h"
 #include "ui/message_box.h"
 #include "ui/win32/dpi.h"
@@ -426,9 +427,9 @@ void PreviewWindow::Save(const SaveRequest& request,
     return;
   } catch (const VbError& error) {
     const size_t slash = path.rfind('\\');
-    failure =
-        "Fehler: " + std::to_string(error.number()) + "\r\n" + error.description() +
-        "\r\n\r\nDatei: " + AnsiToUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
+    failure = msg::FileErrorPrompt(
+        error.number(), error.description(),
+        AnsiToUtf8(slash == std::string::npos ? path : path.substr(slash + 1)));
   } catch (const std::exception& error) {
     failure = std::string("Fehler: ") + error.what();
   }

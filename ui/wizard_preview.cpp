@@ -2,21 +2,23 @@
 
 #include <algorithm>
 #include <exception>
-#include <functional>
 #include <optional>
-#include <set>
 #include <utility>
 
-#include "cli/command_line.h"
-#include "cli/report.h"
-#include "cli/run_record.h"
-#include "cli/unified_diff.h"
 #include "engine/batch_run.h"
-#include "engine/conversion_job.h"
+#include "engine/control_kinds.h"
 #include "engine/engine_context.h"
 #include "engine/error.h"
+#include "engine/file_helpers.h"
 #include "engine/file_system.h"
+#include "engine/form_patch.h"
+#include "engine/messages.h"
 #include "engine/overlay_file_system.h"
+#include "engine/paths.h"
+#include "engine/preview_patch.h"
+#include "engine/run_record.h"
+#include "engine/run_report.h"
+#include "engine/scratch_folder.h"
 #include "ui/busy_pointer.h"
 #include "ui/message_box.h"
 #include "ui/preview_run_host.h"
@@ -28,12 +30,6 @@ namespace xpconv::ui {
 
 namespace {
 
-using cli::DiffLine;
-using cli::EntryRecord;
-using cli::ProjectRecord;
-
-constexpr const char* kKindNames[4] = {"Frame", "CheckBox", "OptionButton", "ProgressBar"};
-constexpr const char* kKeepNames[4] = {"frame", "checkbox", "option", "progressbar"};
 // The line a replaced header becomes starts so, after its indent.
 constexpr std::string_view kReplacedHeader = "Begin qorXPControls.";
 
@@ -45,36 +41,44 @@ std::string CodePageName() {
   return "CP" + std::to_string(page);
 }
 
-// The selection as --select writes it ("1-3,5"), empty when every entry is
+// The selection as --select names it ("1-3,5"), "all" when every entry is
 // selected.
-std::vector<cli::SelectRange> SelectionRanges(const std::vector<bool>& selected) {
-  std::vector<cli::SelectRange> ranges;
-  if (std::all_of(selected.begin(), selected.end(), [](bool s) { return s; })) return ranges;
-  for (size_t i = 0; i < selected.size(); ++i) {
-    if (!selected[i]) continue;
-    const auto number = static_cast<int32_t>(i + 1);
-    if (!ranges.empty() && ranges.back().last + 1 == number) {
-      ranges.back().last = number;
-    } else {
-      ranges.push_back({number, number});
-    }
-  }
-  return ranges;
-}
-
-std::string JoinedRanges(const std::vector<cli::SelectRange>& ranges) {
+std::string SelectionText(const std::vector<bool>& selected) {
+  if (std::all_of(selected.begin(), selected.end(), [](bool s) { return s; })) return "all";
   std::string text;
-  for (const cli::SelectRange& range : ranges) {
+  for (size_t i = 0; i < selected.size(); ++i) {
+    if (!selected[i] || (i > 0 && selected[i - 1])) continue;
+    size_t last = i;
+    while (last + 1 < selected.size() && selected[last + 1]) ++last;
     if (!text.empty()) text += ',';
-    text += std::to_string(range.first);
-    if (range.last != range.first) text += "-" + std::to_string(range.last);
+    text += std::to_string(i + 1);
+    if (last > i) text.append("-").append(std::to_string(last + 1));
   }
   return text;
 }
 
-std::string BareName(const std::string& path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+// The wizard's options as a report records them: in xpconvert's terms, with
+// the arguments xpconvert would be given for them.
+ReportOptions OptionsOf(const PreviewRequest& request) {
+  ReportOptions options;
+  options.select = SelectionText(request.selected);
+  options.replace = request.replace;
+  options.xp_style = request.xp_style;
+  options.backup = request.backup;
+  options.designers = request.designers;
+  options.codepage = CodePageName();
+  std::vector<std::string>& args = options.arguments;
+  args.push_back("--dry-run");
+  if (options.select != "all") args.insert(args.end(), {"--select", options.select});
+  for (size_t k = 0; k < kControlKindCount; ++k) {
+    if (request.replace[k] == 0)
+      args.insert(args.end(), {"--keep", std::string(kControlKindKeys[k])});
+  }
+  if (request.xp_style == 0) args.push_back("--plain");
+  if (request.backup == 0) args.push_back("--no-backup");
+  if (options.codepage != "WINDOWS-1252") args.insert(args.end(), {"--codepage", options.codepage});
+  if (request.designers) args.push_back("--designers");
+  return options;
 }
 
 std::string TextOfPrompt(const std::string& prompt) {
@@ -86,70 +90,31 @@ std::string TextOfPrompt(const std::string& prompt) {
   return prompt.substr(from, end - from + 1);
 }
 
-std::string CurrentBytes(FileSystem& fs, const std::string& path) {
-  if (!FileExists(fs, path)) return {};
-  std::unique_ptr<InputFile> in = fs.OpenInput(path);
-  std::string bytes = in->ReadAll();
-  in->Close();
-  return bytes;
-}
-
-std::vector<std::string> Components(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = path.find('\\', start);
-    std::string part = path.substr(start, slash - start);
-    if (part == ".." && !parts.empty() && parts.back() != ".." && !parts.back().empty()) {
-      parts.pop_back();
-    } else if (part != "." && !(part.empty() && !parts.empty())) {
-      parts.push_back(std::move(part));
-    }
-    if (slash == std::string::npos) break;
-    start = slash + 1;
-  }
-  return parts;
-}
-
-std::string PatchPath(FileSystem& fs, const std::string& base, const std::string& path) {
-  const std::vector<std::string> from = Components(base);
-  const std::vector<std::string> to = Components(path);
-  size_t same = 0;
-  while (same < from.size() && same + 1 < to.size() &&
-         OverlayFileSystem::KeyOf(from[same]) == OverlayFileSystem::KeyOf(to[same])) {
-    ++same;
-  }
-  std::string relative;
-  for (size_t i = same; i < from.size(); ++i) relative += "../";
-  for (size_t i = same; i < to.size(); ++i) {
-    if (i > same) relative += '/';
-    relative += fs.ToDisplayText(to[i]);
-  }
-  return relative;
-}
-
-// Where the lines of a patch go.
-class PatchSink {
- public:
-  PatchSink() = default;
-  PatchSink(const PatchSink&) = delete;
-  PatchSink& operator=(const PatchSink&) = delete;
-  virtual ~PatchSink() = default;
-  virtual void Line(DiffLine::Kind kind, const std::string& bytes) = 0;
-};
-
 // Collects the first kMostDiffLines lines of one file's patch as the window
 // shows them, and stops the patch there.
-class PaneSink final : public PatchSink {
+class PanePatchOut final : public PatchOut {
  public:
   struct Full {};  // thrown to end the patch once the pane is full
 
-  PaneSink(FileSystem& fs, DiffText& text) : fs_(fs), text_(text) {}
+  PanePatchOut(FileSystem& fs, DiffText& text) : fs_(fs), text_(text) {}
 
-  void Line(DiffLine::Kind kind, const std::string& bytes) override {
+  void Piece(DiffLine::Kind kind, std::string_view bytes, bool ends) override {
+    // Of a very long line only its start is kept.
+    if (line_.size() < kMostDiffLineBytes + 2) {
+      line_.append(bytes.substr(0, kMostDiffLineBytes + 2 - line_.size()));
+    }
+    if (ends) Take(kind);
+  }
+
+  int32_t replaced_shown() const { return replaced_shown_; }
+
+ private:
+  void Take(DiffLine::Kind kind) {
     if (text_.lines.size() >= kMostDiffLines) throw Full{};
-    std::string_view body = bytes;
+    std::string_view body = line_;
     while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) body.remove_suffix(1);
+    const bool cut = body.size() > kMostDiffLineBytes;
+    if (cut) body = body.substr(0, kMostDiffLineBytes);
     const bool content = kind == DiffLine::Kind::kContext || kind == DiffLine::Kind::kRemoved ||
                          kind == DiffLine::Kind::kAdded;
     if (kind == DiffLine::Kind::kAdded) {
@@ -159,95 +124,58 @@ class PaneSink final : public PatchSink {
         ++replaced_shown_;
       }
     }
-    if (body.size() > kMostDiffLineBytes) body = body.substr(0, kMostDiffLineBytes);
-    std::string shown = content ? std::string(body.substr(0, 1)) + fs_.ToDisplayText(body.substr(1))
-                                : fs_.ToDisplayText(body);
-    if (bytes.size() > kMostDiffLineBytes + 2) shown += " \u2026";
+    // A content line's first byte is its marker, the rest text of the form.
+    std::string shown(content ? body.substr(0, 1) : std::string_view());
+    shown += fs_.ToDisplayText(content ? body.substr(1) : body);
+    if (cut) shown += " \u2026";
     text_.lines.push_back({static_cast<DiffText::Kind>(kind), std::move(shown)});
+    line_.clear();
   }
 
-  int32_t replaced_shown() const { return replaced_shown_; }
-
- private:
   FileSystem& fs_;
   DiffText& text_;
+  std::string line_;
   int32_t replaced_shown_ = 0;
 };
 
-// The patch's own bytes, into a file.
-class FileSink final : public PatchSink {
+// The patch's own bytes, into a file, gathered into large writes.
+class FilePatchOut final : public PatchOut {
  public:
-  explicit FileSink(OutputFile& out) : out_(out) {}
-  void Line(DiffLine::Kind, const std::string& bytes) override { out_.Write(bytes); }
+  explicit FilePatchOut(OutputFile& out) : out_(out) {}
+
+  void Piece(DiffLine::Kind, std::string_view bytes, bool) override {
+    buffer_.append(bytes);
+    if (buffer_.size() >= kSize) Flush();
+  }
+  void Flush() {
+    out_.Write(buffer_);
+    buffer_.clear();
+  }
 
  private:
+  static constexpr size_t kSize = 64 * 1024;
   OutputFile& out_;
+  std::string buffer_;
 };
-
-// Writes text to path through a temporary file beside it, renamed over it,
-// as the report is written.
-void WriteAtomically(FileSystem& fs, const std::string& path,
-                     const std::function<void(OutputFile&)>& write) {
-  const std::string temp = path + ".tmp";
-  bool created = false;
-  try {
-    std::unique_ptr<OutputFile> out = fs.OpenOutput(temp);
-    created = true;
-    write(*out);
-    out->Close();
-    fs.Replace(temp, path);
-  } catch (...) {
-    if (created) {
-      try {
-        fs.Remove(temp);
-      } catch (...) {
-      }
-    }
-    throw;
-  }
-}
 
 }  // namespace
 
 struct WizardPreview::State {
   PreviewRequest request;
   std::unique_ptr<FileSystem> fs;
+  // The bytes the preview writes stay outside memory, in a folder of their
+  // own; the overlay reads through to the disk.
+  std::unique_ptr<ScratchFolder> scratch;
   std::unique_ptr<OverlayFileSystem> overlay;
-  cli::CommandLine line;  // the options, as xpconvert would be given them
-  cli::RunReport report;
+  std::unique_ptr<FormEditsBook> book;
+  RunReport report;
   std::vector<std::string> questions;
+  // The folder the patch names its files relative to, as xpconvert's does
+  // for the project given.
+  std::string base;
 
   ProjectRecord& record() { return report.projects.front(); }
-
-  // The patch of the one file at path, named relative to the project's
-  // folder, into sink.
-  void PatchOf(const std::string& path, PatchSink& sink) {
-    const std::string real = fs->FinalPath(path);
-    const OverlayFileSystem::Content after = overlay->ContentOf(real);
-    if (!after.changed || !after.bytes) return;
-    const std::string name = PatchPath(*fs, ProjectFolderOf(request.project), path);
-    for (const DiffLine& diff_line :
-         cli::UnifiedDiff(CurrentBytes(*fs, real), *after.bytes, name)) {
-      sink.Line(diff_line.kind, diff_line.text);
-    }
-  }
-
-  // The files the preview changes, in the patch's order: the project file
-  // when it gets the library line, then each converted form once.
-  std::vector<std::string> ChangedFiles() {
-    std::vector<std::string> files;
-    std::set<std::string> done;
-    auto add = [&](const std::string& path) {
-      if (done.insert(OverlayFileSystem::KeyOf(fs->FinalPath(path))).second) {
-        files.push_back(path);
-      }
-    };
-    if (record().library_line_added.value_or(false)) add(record().project);
-    for (const EntryRecord& entry : record().entries) {
-      if (entry.outcome == cli::kConverted) add(entry.path);
-    }
-    return files;
-  }
+  DryRunFiles files() { return DryRunFiles{*fs, *overlay, *book}; }
 };
 
 WizardPreview::WizardPreview(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -259,35 +187,15 @@ std::unique_ptr<WizardPreview> WizardPreview::Run(HINSTANCE instance, WizardOper
   auto state = std::make_unique<State>();
   state->request = request;
   state->fs = MakeNativeFileSystem();
-  state->overlay = std::make_unique<OverlayFileSystem>(*state->fs);
+  state->scratch = std::make_unique<ScratchFolder>();
+  state->overlay = std::make_unique<OverlayFileSystem>(*state->fs, state->scratch->EnginePath());
+  state->book = std::make_unique<FormEditsBook>(*state->overlay);
+  state->base = FolderOf(state->fs->AbsolutePath(request.project));
 
-  cli::CommandLine& line = state->line;
-  line.command = cli::Command::kRun;
-  line.paths = {request.project};
-  line.replace = request.replace;
-  line.xp_style = request.xp_style;
-  line.backup = request.backup;
-  line.codepage = CodePageName();
-  line.select = SelectionRanges(request.selected);
-  line.dry_run = true;
-  line.designers = request.designers;
-  line.option_args = {"--dry-run"};
-  if (!line.select.empty())
-    line.option_args.insert(line.option_args.end(), {"--select", JoinedRanges(line.select)});
-  for (size_t k = 0; k < 4; ++k) {
-    if (request.replace[k] == 0)
-      line.option_args.insert(line.option_args.end(), {"--keep", kKeepNames[k]});
-  }
-  if (request.xp_style == 0) line.option_args.push_back("--plain");
-  if (request.backup == 0) line.option_args.push_back("--no-backup");
-  if (line.codepage != "WINDOWS-1252")
-    line.option_args.insert(line.option_args.end(), {"--codepage", line.codepage});
-  if (request.designers) line.option_args.push_back("--designers");
-
-  cli::RunReport& report = state->report;
+  RunReport& report = state->report;
   report.command = "run";
   report.dry_run = true;
-  report.line = &state->line;
+  report.options = OptionsOf(request);
   ProjectRecord& record = report.projects.emplace_back();
   record.project = request.project;
   for (size_t i = 0; i < request.entries.size() && i < request.selected.size(); ++i) {
@@ -301,9 +209,9 @@ std::unique_ptr<WizardPreview> WizardPreview::Run(HINSTANCE instance, WizardOper
   }
 
   WindowsHost windows(instance, wizard, abort);
-  PreviewRunHost host(windows);
-  cli::RunRecorder recorder(record);
-  EngineContext context{host, *state->overlay, abort, &recorder};
+  RunRecorder recorder(record, state->book.get());
+  PreviewRunHost host(windows, recorder);
+  EngineContext context{host, *state->overlay, abort, &host};
   {
     BusyPointer busy;
     try {
@@ -316,7 +224,7 @@ std::unique_ptr<WizardPreview> WizardPreview::Run(HINSTANCE instance, WizardOper
     }
   }
   if (host.stopped_by_message()) return nullptr;
-  const bool failed = record.Count(cli::kFailed) > 0 || record.error_number != 0;
+  const bool failed = record.Count(outcomes::kFailed) > 0 || record.error_number != 0;
   // Without an error, a run that gave no summary was stopped by the user.
   if (!host.summary_shown() && !failed) return nullptr;
   record.exit_status = host.summary_shown() ? 0 : 1;
@@ -332,22 +240,22 @@ void WizardPreview::MakeFacts() {
   State& s = *state_;
   const ProjectRecord& record = s.record();
   facts_.project_path = s.request.project;
-  facts_.project_name = s.fs->ToDisplayText(BareName(s.request.project));
+  facts_.project_name = s.fs->ToDisplayText(NameOf(s.request.project));
   for (const EntryRecord& entry : record.entries) {
     PreviewRow row;
     row.number = std::to_string(entry.number);
     row.file = entry.entry;
-    const bool counted = entry.outcome == cli::kConverted || entry.outcome == cli::kUnchanged;
-    if (entry.outcome == cli::kConverted) {
+    const bool counted = entry.outcome == outcomes::kConverted || entry.outcome == outcomes::kUnchanged;
+    if (entry.outcome == outcomes::kConverted) {
       row.outcome = "wird konvertiert";
-    } else if (entry.outcome == cli::kUnchanged) {
+    } else if (entry.outcome == outcomes::kUnchanged) {
       row.outcome = "unverändert";
-    } else if (entry.outcome == cli::kFailed) {
-      row.outcome = "Fehler " + std::to_string(entry.error_number) + ": " + entry.error_text;
+    } else if (entry.outcome == outcomes::kFailed) {
+      row.outcome = msg::ErrorPrompt(entry.error_number, entry.error_text, " ");
     } else {
       row.outcome = "wird nicht erreicht";
     }
-    for (size_t k = 0; k < 4; ++k) {
+    for (size_t k = 0; k < kControlKindCount; ++k) {
       if (counted) row.replaced[k] = std::to_string(entry.replaced[k]);
     }
     facts_.rows.push_back(std::move(row));
@@ -356,7 +264,7 @@ void WizardPreview::MakeFacts() {
   project.kind = PreviewRow::Kind::kProjectFile;
   project.file = facts_.project_name;
   if (record.error_number != 0) {
-    project.outcome = "Fehler " + std::to_string(record.error_number) + ": " + record.error_text;
+    project.outcome = msg::ErrorPrompt(record.error_number, record.error_text, " ");
   } else if (!record.library_line_added) {
     project.outcome = "wird nicht erreicht";
   } else {
@@ -373,7 +281,7 @@ void WizardPreview::MakeFacts() {
   }
 
   if (record.exit_status == 0) {
-    facts_.summary = "Ein Lauf würde " + std::to_string(record.Count(cli::kConverted)) +
+    facts_.summary = "Ein Lauf würde " + std::to_string(record.Count(outcomes::kConverted)) +
                      " Datei(en) aktualisieren. Die Vorschau hat nichts geändert.";
   } else {
     facts_.summary = "Ein Lauf würde mit einem Fehler enden. Die Vorschau hat nichts geändert.";
@@ -388,20 +296,20 @@ DiffText WizardPreview::DiffOf(size_t row) {
   int32_t replaced = 0;
   if (row < record.entries.size()) {
     const EntryRecord& entry = record.entries[row];
-    if (entry.outcome != cli::kConverted) return text;
+    if (entry.outcome != outcomes::kConverted) return text;
     path = entry.path;
     for (int32_t count : entry.replaced) replaced += count;
-  } else if (row == record.entries.size()) {
-    if (!record.library_line_added.value_or(false)) return text;
+  } else if (row == record.entries.size() && record.library_line_added.value_or(false)) {
     path = record.project;
   } else {
     return text;
   }
-  PaneSink sink(*s.fs, text);
+  PanePatchOut pane(*s.fs, text);
   try {
-    s.PatchOf(path, sink);
-  } catch (const PaneSink::Full&) {
-    const int32_t more = replaced - sink.replaced_shown();
+    WriteFilePatch(path, s.base, s.files(), pane);
+  } catch (const PanePatchOut::Full&) {
+    // Only the changes shown were read: a form of any size shows at once.
+    const int32_t more = replaced - pane.replaced_shown();
     text.more = "Gekürzt nach " + std::to_string(kMostDiffLines) + " Zeilen: " +
                 (more > 0 ? "es folgen die Änderungen an " + std::to_string(more) +
                                 " weiteren Steuerelementen."
@@ -413,20 +321,19 @@ DiffText WizardPreview::DiffOf(size_t row) {
 void WizardPreview::SaveReport(const std::string& path) {
   State& s = *state_;
   // The arguments name the report as `--report` would.
-  cli::CommandLine line = s.line;
-  line.report = path;
-  line.option_args.insert(line.option_args.end(), {"--report", s.fs->ToDisplayText(path)});
-  cli::RunReport report = s.report;
-  report.line = &line;
-  cli::WriteReport(report, *s.fs, path);
+  RunReport report = s.report;
+  report.options.arguments.insert(report.options.arguments.end(),
+                                  {"--report", s.fs->ToDisplayText(path)});
+  WriteReport(report, *s.fs, path);
 }
 
 void WizardPreview::SavePatch(const std::string& path) {
   State& s = *state_;
-  const std::vector<std::string> files = s.ChangedFiles();
-  WriteAtomically(*s.fs, path, [&](OutputFile& out) {
-    FileSink sink(out);
-    for (const std::string& file : files) s.PatchOf(file, sink);
+  // Written as it is made, through a temporary file beside the patch.
+  WriteAtomically(*s.fs, path, path + ".tmp", [&](OutputFile& out) {
+    FilePatchOut patch(out);
+    WritePreviewPatch(s.report.projects, s.base, s.files(), patch);
+    patch.Flush();
   });
 }
 

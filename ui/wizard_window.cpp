@@ -13,6 +13,7 @@
 #include "engine/engine_context.h"
 #include "engine/error.h"
 #include "engine/file_system.h"
+#include "engine/messages.h"
 #include "engine/project_file.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/colour.h"
@@ -346,9 +347,9 @@ void Wizard::StartConversion() {
 }
 
 void Wizard::ShowError(int32_t number, const std::string& description, const std::string& file) {
-  std::string prompt = "Fehler: " + std::to_string(number) + "\r\n" + description;
-  if (!file.empty()) prompt += "\r\n\r\nDatei: " + file;
-  ShowMessage(prompt, mb::kOk, "");
+  ShowMessage(file.empty() ? msg::ErrorPrompt(number, description)
+                           : msg::FileErrorPrompt(number, description, file),
+              mb::kOk, "");
 }
 
 void Wizard::RecolourOptionControls() {
