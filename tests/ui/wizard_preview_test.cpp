@@ -225,6 +225,33 @@ TEST_F(WizardPreviewTest, StartFromThePreviewLeavesWhatAPlainStartLeaves) {
   EXPECT_NE(converted[0].find("Controls/_Backup/ctlAdresse.ctl"), converted[0].end());
 }
 
+TEST_F(WizardPreviewTest, ALongFormShowsItsFirstChangesAndHowManyFollow) {
+  // 3,000 frames: many more changes than the pane shows lines.
+  std::string form = "VERSION 5.00\r\nBegin VB.Form frmGross \r\n";
+  for (int i = 0; i < 3000; ++i) {
+    form +=
+        "   Begin VB.Frame fra" + std::to_string(i) + " \r\n      Caption = \"x\"\r\n   End\r\n";
+  }
+  form += "End\r\n";
+  dir_.WriteFile("Gross\\frmGross.frm", form);
+  LoadProject("Gross\\Gross.vbp", {"frmGross.frm"});
+  Click(kIdAll);
+  std::vector<std::string> lines;
+  MessageBoxAnswerer answerer(
+      {BoxReply::Escape().Inspecting([&](HWND window) { lines = DiffLinesOf(window); })},
+      kPreviewWindowClass);
+  Click(kIdPreview);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  ASSERT_EQ(lines.size(), kMostDiffLines + 1);
+  int shown = 0;
+  for (const std::string& line : lines) {
+    if (line.rfind("+   Begin qorXPControls.qorFrame fra", 0) == 0) ++shown;
+  }
+  EXPECT_GT(shown, 100);
+  EXPECT_EQ(lines.back(), "Gekürzt nach 2000 Zeilen: es folgen die Änderungen an " +
+                              std::to_string(3000 - shown) + " weiteren Steuerelementen.");
+}
+
 TEST_F(WizardPreviewTest, AMessageThatEndsTheRunEndsThePreviewWithoutAWindow) {
   struct Case {
     const char* what;
