@@ -45,6 +45,9 @@ inline constexpr size_t kMostDiffLines = 2000;
 // start.
 inline constexpr size_t kMostDiffLineBytes = 1000;
 
+// What the preview found. The code lines that name the replaced classes
+// (engine/code_scanner.h) are not part of it yet: they join it, and the
+// window gains a part that lists them, once the run's record carries them.
 struct PreviewFacts {
   std::string project_path;  // the project file, ANSI, as the wizard names it
   std::string project_name;  // the project file's bare name, UTF-8
