@@ -82,32 +82,7 @@ std::string WithoutDots(std::string_view path) {
 }
 
 std::string PathKey(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = path.find('\\', start);
-    const std::string_view part = path.substr(start, slash - start);
-    if (part == "..") {
-      // Only a named folder can be stepped out of; a leading ".." or one
-      // above the root stays, as the system would fail on it alike.
-      if (!parts.empty() && !parts.back().empty() && parts.back() != ".." &&
-          parts.back().back() != ':') {
-        parts.pop_back();
-      } else {
-        parts.push_back(part);
-      }
-    } else if (part != "." || parts.empty()) {
-      parts.push_back(part);
-    }
-    if (slash == std::string_view::npos) break;
-    start = slash + 1;
-  }
-  std::string key;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) key += '\\';
-    key.append(parts[i]);
-  }
-  return AsciiLower(key);
+  return AsciiLower(WithoutDots(path));
 }
 
 }  // namespace xpconv

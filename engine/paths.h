@@ -55,10 +55,9 @@ EntryLocation ResolveEntryIn(const std::string& folder, const std::string& entry
 std::string WithoutDots(std::string_view path);
 
 // The key under which spellings of one path compare equal, as Windows
-// compares them: "." and ".." resolved (a ".." takes a named folder before it
-// along; a leading one, or one above a drive or the root, stays) and ASCII
-// letters folded to small letters ("\p\App\..\FORMS\x.frm" gives
-// "\p\forms\x.frm").
+// compares them: WithoutDots, and ASCII letters folded to small letters
+// ("\p\App\..\FORMS\x.frm" gives "\p\forms\x.frm", ".\Forms\frmA.frm"
+// gives "forms\frma.frm").
 std::string PathKey(std::string_view path);
 
 }  // namespace xpconv

@@ -173,6 +173,28 @@ TEST_F(PreviewTest, DryRunOfAProjectAnotherCommandHoldsSaysSoAndStops) {
   EXPECT_TRUE(Contains(out.str(), "  Fehler 70: " + std::string(msg::kProjectBusy))) << out.str();
 }
 
+// "./A.vbp" and "B.vbp" name their form "frmA.frm" from two spellings of
+// one folder: the second project finds it converted, and the patch has it
+// once, as in the run.
+TEST_F(PreviewTest, AFormTwoProjectsListIsConvertedOnceHoweverTheirFolderIsSpelled) {
+  dir.WriteFile("x\\A.vbp", ProjectText({"frmA.frm"}));
+  dir.WriteFile("x\\B.vbp", ProjectText({"frmA.frm"}));
+  dir.WriteFile("x\\frmA.frm", ConvertibleForm("frmA"));
+  const std::filesystem::path started = std::filesystem::current_path();
+  std::filesystem::current_path(dir.native() + "/x");
+  const int status = Run({"run", "./A.vbp", "B.vbp", "--dry-run", "--diff"});
+  std::filesystem::current_path(started);
+
+  EXPECT_EQ(status, kExitOk) << err.str();
+  const std::string preview = err.str();
+  const size_t second = preview.find("Probelauf für B.vbp");
+  ASSERT_NE(second, std::string::npos) << preview;
+  EXPECT_TRUE(Contains(preview.substr(second), "1 frmA.frm: unverändert")) << preview;
+  const std::string patch = out.str();
+  EXPECT_EQ(patch.find("+++ b/frmA.frm"), patch.rfind("+++ b/frmA.frm")) << patch;
+  EXPECT_TRUE(Contains(patch, "+++ b/frmA.frm")) << patch;
+}
+
 #ifndef _WIN32
 // The patch of a dry run, applied by git and by patch to the untouched
 // project, gives exactly the files a real run writes: with CR LF, LF-only

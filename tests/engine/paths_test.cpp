@@ -57,6 +57,7 @@ TEST(PathsTest, KeysFoldCaseAndResolveDots) {
       {"C:\\..\\a.frm", "c:\\..\\a.frm"},
       {"..\\..\\a.frm", "..\\..\\a.frm"},
       {"frmA.frm", "frma.frm"},
+      {".\\Forms\\\\frmA.frm", "forms\\frma.frm"},
   };
   for (const auto& c : cases) EXPECT_EQ(PathKey(c.path), c.key) << c.path;
 }
