@@ -123,93 +123,49 @@ TEST_F(WizardTest, RestoreGivesBackWhatARunChangedByteForByte) {
 // the project file differ from their backups unless a case says otherwise;
 // frmB.frm has no backup.
 TEST_F(WizardTest, RestoreAsksOnceAndRefusesWhatItCannotDo) {
+  enum class Setup { kDiffers, kEqual, kReadOnly, kHeld };
   struct Case {
     const char* what;
     std::vector<int> select;  // entries clicked
-    bool backups_equal;       // frmA.frm and the project file equal their backups
-    bool read_only;           // frmA.frm is read-only
-    bool held;                // another command holds the project
+    Setup setup;              // frmA.frm and the project file against their backups
     std::vector<BoxReply> replies;
     std::vector<std::string> prompts;  // the end of each box's prompt
     bool restored;                     // frmA.frm and the project file have their backups' bytes
   };
   const std::string kQuestion = "\r\n\r\nWiederherstellen?";
+  const BoxReply enter = BoxReply::Enter();
+  // clang-format off
   const Case cases[] = {
-      {"Escape at the question",
-       {0, 1},
-       false,
-       false,
-       false,
-       {BoxReply::Escape()},
-       {kQuestion},
-       false},
-      {"Nein at the question",
-       {0},
-       false,
-       false,
-       false,
-       {BoxReply::Click(kMessageBoxButtonNo)},
-       {kQuestion},
-       false},
-      {"Alt+J answers Ja",
-       {0},
-       false,
-       false,
-       false,
-       {BoxReply::Chars(L"j"), BoxReply::Enter()},
-       {kQuestion, "2 Datei(en) wiederhergestellt."},
-       true},
-      {"nothing selected",
-       {},
-       false,
-       false,
-       false,
-       {BoxReply::Enter()},
-       {msg::kNothingSelected},
-       false},
-      {"nothing differs",
-       {0, 1},
-       true,
-       false,
-       false,
-       {BoxReply::Enter()},
-       {"Projektdatei P.vbp: unverändert\r\n\r\nNichts wiederherzustellen."},
-       true},
-      {"a read-only form",
-       {0},
-       false,
-       true,
-       false,
-       {BoxReply::Enter(), BoxReply::Enter(), BoxReply::Enter()},
+      {"Escape at the question", {0, 1}, Setup::kDiffers, {BoxReply::Escape()}, {kQuestion}, false},
+      {"nothing selected", {}, Setup::kDiffers, {enter}, {msg::kNothingSelected}, false},
+      {"nothing differs", {0, 1}, Setup::kEqual, {enter},
+       {"Projektdatei P.vbp: unverändert\r\n\r\nNichts wiederherzustellen."}, true},
+      {"a read-only form", {0}, Setup::kReadOnly, {enter, enter, enter},
        {kQuestion, "Fehler: 70\r\nZugriff verweigert\r\n\r\nDatei: frmA.frm",
-        "0 Datei(en) wiederhergestellt."},
-       false},
-      {"the project held by another command",
-       {0},
-       false,
-       false,
-       true,
-       {BoxReply::Enter()},
-       {msg::kProjectBusy},
+        "0 Datei(en) wiederhergestellt."}, false},
+      {"the project held by another command", {0}, Setup::kHeld, {enter}, {msg::kProjectBusy},
        false},
   };
+  // clang-format on
   const std::string original = testing::PlainForm("frmA");
   const std::string converted = testing::ConvertibleForm("frmA");
   const std::string original_project = testing::ProjectText({"frmA.frm", "frmB.frm"});
   const std::string converted_project = original_project + kLibraryReferenceLine + "\r\n";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    dir_.WriteFile("P\\frmA.frm", c.backups_equal ? original : converted);
+    const bool equal = c.setup == Setup::kEqual;
+    dir_.WriteFile("P\\frmA.frm", equal ? original : converted);
     dir_.WriteFile("P\\_Backup\\frmA.frm", original);
     dir_.WriteFile("P\\frmB.frm", testing::PlainForm("frmB"));
     dir_.WriteFile("P\\_Backup\\P.vbp", original_project);
     const std::string project = LoadProject("P\\P.vbp", {"frmA.frm", "frmB.frm"});
-    if (!c.backups_equal) dir_.WriteFile("P\\P.vbp", converted_project);
+    if (!equal) dir_.WriteFile("P\\P.vbp", converted_project);
     for (int entry : c.select) ClickEntry(entry);
-    if (c.read_only) dir_.SetReadOnly("P\\frmA.frm", true);
+    if (c.setup == Setup::kReadOnly) dir_.SetReadOnly("P\\frmA.frm", true);
     std::unique_ptr<FileSystem> other = MakeNativeFileSystem();
-    std::unique_ptr<RunLock> lock = c.held ? other->LockRun(project) : nullptr;
-    ASSERT_EQ(c.held, lock != nullptr);
+    const bool held = c.setup == Setup::kHeld;
+    std::unique_ptr<RunLock> lock = held ? other->LockRun(project) : nullptr;
+    ASSERT_EQ(held, lock != nullptr);
 
     MessageBoxAnswerer answerer(c.replies);
     // Alt+W reaches the button from the keyboard.

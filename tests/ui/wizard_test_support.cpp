@@ -1,9 +1,49 @@
 #include "tests/ui/wizard_test_support.h"
 
+// clang-format off
+// <windows.h> first: the common controls' header builds on it.
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
 #include "tests/support/vb6_project.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/preview_ids.h"
+#include "ui/win32/text_conversion.h"
 
 namespace xpconv::testing {
+
+std::vector<std::string> PreviewRows(HWND preview) {
+  HWND list = ::GetDlgItem(preview, ui::kPreviewListId);
+  std::vector<std::string> rows;
+  for (int r = 0; r < ListView_GetItemCount(list); ++r) {
+    std::string row;
+    for (int c = 0; c < 7; ++c) {
+      wchar_t cell[512] = {};
+      ListView_GetItemText(list, r, c, cell, 512);
+      row += (c > 0 ? " | " : "") + ui::WideToUtf8(cell);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<std::string> PreviewDiffLines(HWND preview) {
+  HWND box = ::GetDlgItem(preview, ui::kPreviewDiffId);
+  std::vector<std::string> lines;
+  const auto n = static_cast<int>(::SendMessageW(box, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    std::wstring text(static_cast<size_t>(::SendMessageW(box, LB_GETTEXTLEN, i, 0)), L'\0');
+    ::SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    lines.push_back(ui::WideToUtf8(text));
+  }
+  return lines;
+}
+
+void FocusPreviewRow(HWND preview, int row) {
+  ListView_SetItemState(::GetDlgItem(preview, ui::kPreviewListId), row,
+                        LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+}
 
 std::string LongForm(const std::string& name) {
   std::string text = ConvertibleForm(name);

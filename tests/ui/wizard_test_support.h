@@ -18,6 +18,13 @@
 
 namespace xpconv::testing {
 
+// The preview window's rows, each as its cells joined by " | ", and the
+// lines its changes show; readable from another thread.
+std::vector<std::string> PreviewRows(HWND preview);
+std::vector<std::string> PreviewDiffLines(HWND preview);
+// Puts row of the preview's list in focus, as a click on it does.
+void FocusPreviewRow(HWND preview, int row);
+
 // A form with every replaceable kind and enough code behind it that a run
 // pumps many times per file.
 std::string LongForm(const std::string& name);
