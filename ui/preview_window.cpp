@@ -14,6 +14,7 @@
 #include "ui/message_box.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/font.h"
+#include "ui/win32/modal_loop.h"
 #include "ui/win32/text_conversion.h"
 
 namespace xpconv::ui {
@@ -157,54 +158,26 @@ PreviewWindow::Outcome PreviewWindow::Run(HWND owner) {
   ::AdjustWindowRectExForDpi(&outer, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)),
                              FALSE, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)),
                              dpi_);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
+  // No larger than the work area of the monitor it opens on.
   MONITORINFO monitor{};
   monitor.cbSize = sizeof(monitor);
   ::GetMonitorInfoW(
-      ::MonitorFromWindow(owner != nullptr ? owner : window, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  RECT over = monitor.rcWork;
-  if (owner != nullptr && ::IsWindowVisible(owner)) ::GetWindowRect(owner, &over);
+      ::MonitorFromWindow(owner != nullptr ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor);
   const RECT& work = monitor.rcWork;
-  const int w = std::min<int>(width, work.right - work.left);
-  const int h = std::min<int>(height, work.bottom - work.top);
-  int x = over.left + ((over.right - over.left) - w) / 2;
-  int y = over.top + ((over.bottom - over.top) - h) / 2;
-  x = std::max<int>(work.left, std::min<int>(x, work.right - w));
-  y = std::max<int>(work.top, std::min<int>(y, work.bottom - h));
-  ::SetWindowPos(window, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int width = std::min<int>(outer.right - outer.left, work.right - work.left);
+  const int height = std::min<int>(outer.bottom - outer.top, work.bottom - work.top);
+  const POINT at = CentredPosition(owner, width, height);
+  ::SetWindowPos(window, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   LayOut();
   FillRows();
 
-  const bool owner_was_enabled = owner != nullptr && ::IsWindowEnabled(owner);
-  if (owner_was_enabled) ::EnableWindow(owner, FALSE);
   ::ShowWindow(window, SW_SHOWNORMAL);
   ::SetForegroundWindow(window);
   ::SetFocus(control(kPreviewListId));
   ::SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
-
-  MSG msg{};
-  bool quit = false;
-  int quit_code = 0;
-  while (!done_ && ::IsWindow(window)) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      quit = true;
-      quit_code = static_cast<int>(msg.wParam);
-      break;
-    }
-    if (got < 0) break;
-    if (::IsDialogMessageW(window, &msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-  // The owner takes input again before the window goes, so the system
-  // activates it and not some other program's window.
-  if (owner_was_enabled) ::EnableWindow(owner, TRUE);
+  RunModalLoop(window, owner, &done_);
   skin_.Detach();
   if (::IsWindow(window)) ::DestroyWindow(window);
-  if (owner != nullptr && ::IsWindow(owner)) ::SetActiveWindow(owner);
-  if (quit) ::PostQuitMessage(quit_code);
   return outcome_;
 }
 
@@ -470,14 +443,6 @@ void PreviewWindow::OnCommand(int id) {
     case IDCANCEL:  // Escape
       Finish(Outcome::kClosed);
       break;
-    case IDOK: {
-      // Enter: there is no default button; the focused one is meant.
-      HWND focus = ::GetFocus();
-      for (const Button& b : kButtons) {
-        if (focus == control(b.id)) ::SendMessageW(focus, BM_CLICK, 0, 0);
-      }
-      break;
-    }
     default:
       break;
   }

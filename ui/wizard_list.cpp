@@ -53,8 +53,14 @@ void Wizard::LoadProjectList() {
     entries_.clear();
     try {
       auto fs = MakeNativeFileSystem();
-      // Unticked, the list holds the Form= entries exactly as before.
-      entries = ReadProjectEntries(*fs, path, DesignersOption());
+      if (DesignersOption()) {
+        entries = ReadProjectEntries(*fs, path, true);
+      } else {
+        // Unticked, the list holds the Form= entries, read as it always was.
+        for (std::string& text : ReadFormEntries(*fs, path)) {
+          entries.push_back(ProjectEntry{"Form", std::move(text)});
+        }
+      }
     } catch (const VbError& error) {
       failure = std::make_unique<VbError>(error);
     } catch (const std::exception& error) {
