@@ -101,7 +101,8 @@ int RestoreCall::Run() {
 void RestoreCall::PrintTotal() {
   int32_t restored = 0;
   for (const ProjectRecord& record : report_.projects) {
-    restored += record.Count(outcomes::kRestored) + (record.project_file == outcomes::kRestored ? 1 : 0);
+    restored +=
+        record.Count(outcomes::kRestored) + (record.project_file == outcomes::kRestored ? 1 : 0);
   }
   call_.io.out << "Gesamt: " << report_.projects.size() << " von " << list_.projects.size()
                << " Projekt(en), " << restored << " Datei(en) "

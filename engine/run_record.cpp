@@ -61,7 +61,8 @@ void RunRecorder::EntryDone(int16_t index, const FormJobDetails& details,
     entry->outcome = outcomes::kSkipped;  // aborted: the form stays as it was
   }
   // An unchanged form's copy is dropped again; the others stay.
-  if (entry->outcome != outcomes::kUnchanged && entry->outcome != outcomes::kSkipped) AddBackupFolder(backup_folder);
+  if (entry->outcome != outcomes::kUnchanged && entry->outcome != outcomes::kSkipped)
+    AddBackupFolder(backup_folder);
 }
 
 void RunRecorder::RunFailed(const VbError& error) {

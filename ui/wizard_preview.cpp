@@ -245,7 +245,8 @@ void WizardPreview::MakeFacts() {
     PreviewRow row;
     row.number = std::to_string(entry.number);
     row.file = entry.entry;
-    const bool counted = entry.outcome == outcomes::kConverted || entry.outcome == outcomes::kUnchanged;
+    const bool counted =
+        entry.outcome == outcomes::kConverted || entry.outcome == outcomes::kUnchanged;
     if (entry.outcome == outcomes::kConverted) {
       row.outcome = "wird konvertiert";
     } else if (entry.outcome == outcomes::kUnchanged) {
