@@ -4,8 +4,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/backup_folders.h"
+#include "engine/code_check.h"
 #include "engine/conversion_job.h"
 #include "engine/error.h"
 #include "engine/messages.h"
@@ -15,11 +17,6 @@ namespace xpconv {
 namespace {
 
 constexpr std::string_view kBackupFolderName = "_Backup\\";
-// A form's backup copy is made under this name in its "_Backup" folder and
-// takes the form's name there only when the job changed (or may have changed)
-// the form. A backup that an earlier run made of the original form therefore
-// survives a run that finds nothing left to convert.
-constexpr std::string_view kTempBackupName = "~backup.tmp";
 
 struct FormLocation {
   std::string folder;  // ends in "\" or is empty
@@ -60,6 +57,7 @@ class Run {
     try {
       if (!Prepare()) return;
       Loop();
+      if (!ctx_.abort.raised()) CheckCode();
     } catch (const VbError& error) {
       // Shown while the progress window (if already loaded) is still up and
       // the wizard still disabled, before the windows are wound up: the same
@@ -110,7 +108,8 @@ class Run {
       if (answer == mb::kAnswerNo) return false;
     }
     // Sequenced explicitly: the host sees ProjectPath before BackupOption.
-    const std::string project_path = host_.ProjectPath();
+    project_path_ = host_.ProjectPath();
+    const std::string& project_path = project_path_;
     // One run per project, from its first change to its end.
     lock_ = fs_.LockRun(project_path);
     if (!lock_) {
@@ -186,6 +185,7 @@ class Run {
       // Not only for 1: a job that reports 2 after an abort raised during its
       // last pump has already put the converted text in place.
       fs_.Replace(temp_copy, backup_folder + form.name);
+      backed_up_.push_back(form.folder + form.name);
     }
 
     if (ctx_.observer != nullptr) {
@@ -197,6 +197,19 @@ class Run {
     } else if (result == kFormFailed) {
       ctx_.abort.Raise();
     }
+  }
+
+  // The project's code, checked (and mended when asked) under the run's
+  // lock after the last form, so it sees the forms as the run leaves them.
+  // No host call: the windows show nothing of it, and what the check found
+  // is the caller's to show.
+  void CheckCode() {
+    CodeCheckRequest* request = ctx_.code_check;
+    if (request == nullptr) return;
+    CodeCheckOptions options = request->options;
+    options.backup = backups_made_;
+    options.backed_up.insert(options.backed_up.end(), backed_up_.begin(), backed_up_.end());
+    request->result = CheckProjectCode(fs_, project_path_, options);
   }
 
   // A copy that failed half way is of no use to anyone; it is removed on a
@@ -226,6 +239,10 @@ class Run {
   bool progress_loaded_ = false;
   bool backups_made_ = false;  // chkBackup was on for this run
   std::string unused_copy_;
+  std::string project_path_;
+  // The forms this run backed up (their entries resolved), whose backup a
+  // code mend leaves as it is.
+  std::vector<std::string> backed_up_;
   std::unique_ptr<RunLock> lock_;
 };
 

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "engine/code_check.h"
 #include "engine/error.h"
 #include "engine/messages.h"
 #include "engine/project_file.h"
@@ -499,6 +501,61 @@ TEST_F(BatchRunTest, RunningAgainOrListingAFormTwiceKeepsTheBackupOfTheOriginal)
   EXPECT_EQ(dir_.ReadFile("_Backup\\frmKunde.frm"), Original("frmKunde.frm"));
   EXPECT_EQ(dir_.ReadFile("Forms\\_Backup\\frmAuftrag.frm"), Original("Forms\\frmAuftrag.frm"));
   EXPECT_EQ(dir_.List("Forms\\_Backup"), std::vector<std::string>{"frmAuftrag.frm"});
+}
+
+TEST_F(BatchRunTest, TheCodeCheckSeesTheConvertedFormsAndKeepsTheirBackupsOfTheOriginals) {
+  WriteProject({"frmKunde.frm", "frmFehlt.frm"}, {});
+  const std::string form = ConvertibleForm("frmKunde") +
+                           "Sub Leeren(c As Control)\r\n  If TypeOf c Is CheckBox Then c = 0\r\n"
+                           "End Sub\r\n";
+  WriteForm("frmKunde.frm", form);
+  dir_.WriteFile("basStart.bas", "Attribute VB_Name = \"basStart\"\r\nDim mRahmen As Frame\r\n");
+  CodeCheckRequest request;
+  request.options.fix = true;
+  request.options.kinds = {true, true, false, true};
+  ctx_.code_check = &request;
+  Select({0});
+  const std::vector<std::string> calls_without_check = [&] {
+    TempDir other;
+    RecordingHost host;
+    host.project_path = other.Path("Kunden.vbp");
+    host.project_folder = other.path();
+    other.WriteFile("Kunden.vbp", project_);
+    other.WriteFile("frmKunde.frm", form);
+    host.SetEntries({"frmKunde.frm", "frmFehlt.frm"});
+    host.entries[0].selected = true;
+    EngineContext ctx{host, *fs_, abort_};
+    RunConversion(ctx);
+    return RunCalls(host.calls);
+  }();
+  Run();
+
+  EXPECT_EQ(RunCalls(host_.calls), calls_without_check) << "the check shows nothing itself";
+  EXPECT_EQ(host_.messages.back().prompt, Summary(1));
+  ASSERT_TRUE(request.result.has_value());
+  ASSERT_EQ(request.result->modules.size(), 3u);  // both forms and the module
+  const ModuleCheck& checked = request.result->modules[0];
+  ASSERT_EQ(checked.scan.findings.size(), 1u);
+  EXPECT_TRUE(checked.mended);
+  EXPECT_EQ(checked.backup_folder, "");
+  const std::string now = dir_.ReadFile("frmKunde.frm");
+  EXPECT_TRUE(IsConverted(now));
+  const size_t test =
+      now.find("\n  If (TypeOf c Is CheckBox Or TypeOf c Is qorXPControls.qorCheck) Then");
+  ASSERT_NE(test, std::string::npos);
+  // The line in the converted form, not in the original.
+  EXPECT_EQ(checked.scan.findings[0].line, std::count(now.begin(), now.begin() + test, '\n') + 2);
+  EXPECT_EQ(dir_.ReadFile("_Backup\\frmKunde.frm"), form);
+  EXPECT_EQ(request.result->modules[1].error_number, err::kFileNotFound);
+  EXPECT_EQ(request.result->modules[2].scan.findings.size(), 1u);
+
+  // A run that ends without its summary checks nothing.
+  CodeCheckRequest unchecked;
+  ctx_.code_check = &unchecked;
+  host_.answers = {mb::kAnswerYes};  // the backup folder holds files now
+  Select({1});
+  Run();
+  EXPECT_FALSE(unchecked.result.has_value());
 }
 
 TEST_F(BatchRunTest, AFailingProjectFileIsReportedBeforeAnyFormIsTouched) {

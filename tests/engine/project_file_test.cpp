@@ -81,6 +81,36 @@ TEST_F(ProjectFileTest, ReadsOnlyLinesStartingExactlyWithFormTrimmedOfSpaces) {
   EXPECT_EQ(ReadFormEntries(*fs_, dir_.Path("Kunden.vbp")), expected);
 }
 
+TEST_F(ProjectFileTest, CodeEntriesNameTheFileOfEveryModuleKind) {
+  dir_.WriteFile("Kunden.vbp", JoinLines({
+                                   "Type=Exe",
+                                   "Form=frmHaupt.frm",
+                                   "Module=basStart; basStart.bas",
+                                   "Class=CKunde;Klassen\\CKunde.cls  ",
+                                   "Module=basAlt.bas",
+                                   "Module=basLeer; ",
+                                   "module=basKlein; basKlein.bas",
+                                   "UserControl=Controls\\ctlA.ctl",
+                                   "PropertyPage=ppgA.pag",
+                                   "UserDocument=docA.dob",
+                                   "Designer=dsrA.dsr",
+                               }));
+  auto texts = [&](bool designers) {
+    std::vector<std::string> out;
+    for (const ProjectEntry& e : ReadCodeEntries(*fs_, dir_.Path("Kunden.vbp"), designers)) {
+      out.push_back(e.kind + " " + e.text);
+    }
+    return out;
+  };
+  const std::vector<std::string> plain = {"Form frmHaupt.frm", "Module basStart.bas",
+                                          "Class Klassen\\CKunde.cls", "Module basAlt.bas"};
+  EXPECT_EQ(texts(false), plain);
+  std::vector<std::string> all = plain;
+  all.insert(all.end(), {"UserControl Controls\\ctlA.ctl", "PropertyPage ppgA.pag",
+                         "UserDocument docA.dob"});
+  EXPECT_EQ(texts(true), all);
+}
+
 TEST_F(ProjectFileTest, ReadsEntriesAlikeWhateverTheLineEnds) {
   for (const char* eol : {"\r\n", "\n", "\r"}) {
     SCOPED_TRACE(eol[0] == '\n' ? "LF" : eol[1] == '\n' ? "CR LF" : "CR");

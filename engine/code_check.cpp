@@ -1,0 +1,210 @@
+#include "engine/code_check.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "engine/backup_folders.h"
+#include "engine/conversion_job.h"
+#include "engine/error.h"
+#include "engine/project_file.h"
+#include "engine/restore.h"
+
+namespace xpconv {
+namespace {
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string_view NameOf(std::string_view path) {
+  const size_t slash = path.rfind('\\');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// As the form job refuses "~form.tmp": on Windows "~CODE.TMP" and
+// "~code.tmp. " name the temporary file too.
+bool IsTemporaryName(std::string_view name) {
+  const size_t end = name.find_last_not_of(". ");
+  name = end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
+  return SameIgnoringAsciiCase(name, kTempCodeName);
+}
+
+bool BackedUpAlready(const CodeCheckOptions& options, const std::string& path) {
+  for (const std::string& done : options.backed_up) {
+    if (SameIgnoringAsciiCase(done, path)) return true;
+  }
+  return false;
+}
+
+void RemoveQuietly(FileSystem& fs, const std::string& path) {
+  // Best effort: the error that brought us here is the one to report.
+  try {
+    fs.Remove(path);
+  } catch (...) {
+  }
+}
+
+// Writes the module's mended text and puts it in the module's place, its
+// backup made first where one is due. module.scan becomes the scan of the
+// text that was mended.
+void MendModule(FileSystem& fs, ModuleCheck& module, const CodeScanOptions& scan_options,
+                const CodeCheckOptions& options) {
+  // A module that is a symbolic link is mended where it really lives, and
+  // the link stays a link; its backup goes beside the link, as a form's.
+  const std::string real = fs.FinalPath(module.path);
+  if (IsTemporaryName(NameOf(module.path)) || IsTemporaryName(NameOf(real))) {
+    throw MakeError(err::kPathFileAccess);
+  }
+  // Replace would refuse it; asked first, so that no backup copy is made of
+  // a module that cannot change (the copy of a read-only file is read-only
+  // and could not be removed again).
+  if (fs.IsReadOnly(real)) throw MakeError(err::kPermissionDenied);
+  const std::string temp = ProjectFolderOf(real) + kTempCodeName;
+  // One left by a failed mend holds nothing of value.
+  if (FileExists(fs, temp)) fs.Remove(temp);
+
+  const std::string backup = BackupPathOf(module.path);
+  const std::string backup_folder = ProjectFolderOf(backup);
+  std::string copy;  // the backup copy under its temporary name
+  bool created = false;
+  bool replaced = false;
+  try {
+    if (options.backup && !BackedUpAlready(options, module.path)) {
+      MakeFolder(fs, backup_folder);
+      copy = backup_folder + kTempBackupName;
+      fs.CopyOver(module.path, copy);
+    }
+    {
+      std::unique_ptr<InputFile> in = fs.OpenInput(real);
+      std::unique_ptr<OutputFile> out = fs.OpenOutput(temp);
+      created = true;
+      CodeScan scan = MendCodeInput(*in, *out, scan_options);
+      in->Close();
+      out->Close();
+      module.scan = std::move(scan);
+    }
+    if (module.scan.mendable == 0) {
+      // Changed behind our back since it was scanned: nothing left to mend.
+      fs.Remove(temp);
+      if (!copy.empty()) fs.Remove(copy);
+      return;
+    }
+    fs.Replace(temp, real);
+    replaced = true;
+    module.mended = true;
+    if (!copy.empty()) {
+      fs.Replace(copy, backup);
+      module.backup_folder = backup_folder;
+    }
+  } catch (...) {
+    if (created && !replaced) RemoveQuietly(fs, temp);
+    // The module stayed as it was, so the copy is of no use; once the module
+    // has been replaced the copy may be the only record of it and stays.
+    if (!copy.empty() && !replaced) RemoveQuietly(fs, copy);
+    throw;
+  }
+}
+
+}  // namespace
+
+ModuleType ModuleTypeOfEntry(std::string_view key) {
+  if (key == "Module") return ModuleType::Module;
+  if (key == "Class") return ModuleType::Class;
+  return ModuleType::Form;
+}
+
+int64_t ProjectCodeCheck::OpenFindings() const {
+  int64_t open = 0;
+  for (const ModuleCheck& module : modules) {
+    open += module.scan.more_findings;
+    for (const CodeFinding& finding : module.scan.findings) {
+      if (!module.Fixed(finding)) ++open;
+    }
+  }
+  return open;
+}
+
+int64_t ProjectCodeCheck::MendedNow() const {
+  int64_t mended = 0;
+  for (const ModuleCheck& module : modules) {
+    if (module.mended) mended += module.scan.mendable;
+  }
+  return mended;
+}
+
+int64_t ProjectCodeCheck::Mendable() const {
+  int64_t mendable = 0;
+  for (const ModuleCheck& module : modules) {
+    if (!module.mended) mendable += module.scan.mendable;
+  }
+  return mendable;
+}
+
+int64_t ProjectCodeCheck::Errors() const {
+  int64_t errors = error_number != 0 ? 1 : 0;
+  for (const ModuleCheck& module : modules) {
+    if (module.error_number != 0) ++errors;
+  }
+  return errors;
+}
+
+ProjectCodeCheck CheckProjectCode(FileSystem& fs, const std::string& project,
+                                  const CodeCheckOptions& options) {
+  ProjectCodeCheck check;
+  bool any_kind = false;
+  for (const bool kind : options.kinds) any_kind = any_kind || kind;
+  // With every kind kept there is nothing to find.
+  if (!any_kind) return check;
+
+  std::vector<ProjectEntry> entries;
+  try {
+    entries = ReadCodeEntries(fs, project, options.designers);
+  } catch (const VbError& error) {
+    check.error_number = error.number();
+    check.error_text = error.description();
+    return check;
+  }
+  const std::string folder = ProjectFolderOf(project);
+  for (ProjectEntry& entry : entries) {
+    ModuleCheck& module = check.modules.emplace_back();
+    const EntryLocation where = ResolveEntryIn(folder, entry.text);
+    module.path = where.folder + where.name;
+    module.kind = std::move(entry.kind);
+    module.entry = std::move(entry.text);
+    CodeScanOptions scan_options;
+    scan_options.type = ModuleTypeOfEntry(module.kind);
+    scan_options.kinds = options.kinds;
+    try {
+      // Read once to find; only a module with a test to mend is read again,
+      // as it is written.
+      module.scan = ScanCodeFile(fs, module.path, scan_options);
+      if (options.fix && module.scan.mendable > 0) MendModule(fs, module, scan_options, options);
+    } catch (const VbError& error) {
+      module.error_number = error.number();
+      module.error_text = error.description();
+    }
+  }
+  return check;
+}
+
+std::optional<ProjectCodeCheck> RunCodeCheck(FileSystem& fs, const std::string& project,
+                                             const CodeCheckOptions& options) {
+  std::unique_ptr<RunLock> lock;
+  if (options.fix) {
+    lock = fs.LockRun(project);
+    if (!lock) return std::nullopt;
+  }
+  return CheckProjectCode(fs, project, options);
+}
+
+}  // namespace xpconv
