@@ -1,8 +1,10 @@
 #include "cli/app.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <exception>
+#include <filesystem>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -11,6 +13,7 @@
 
 #include "cli/command_line.h"
 #include "cli/console_host.h"
+#include "cli/form_patch.h"
 #include "cli/preview_host.h"
 #include "cli/report.h"
 #include "cli/run_record.h"
@@ -139,6 +142,43 @@ std::string Shown(FileSystem& fs, const CommandLine& line, const std::string& pr
   return DisplayPath(fs, project);
 }
 
+// A folder of its own under the system's temporary folder, for the bytes a
+// preview writes; removed with everything in it when the object dies. Empty
+// when none can be made: the bytes then stay in memory.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    try {
+      const std::filesystem::path temp = std::filesystem::temp_directory_path();
+      const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+      for (int attempt = 0; attempt < 100 && native_.empty(); ++attempt) {
+        std::filesystem::path candidate =
+            temp / ("xpconvert-" + std::to_string(stamp) + "-" + std::to_string(attempt));
+        if (!std::filesystem::create_directory(candidate)) continue;
+        native_ = candidate;
+        // The converted forms are for this user alone.
+        std::filesystem::permissions(native_, std::filesystem::perms::owner_all);
+        engine_path_ = native_.string();
+        std::replace(engine_path_.begin(), engine_path_.end(), '/', '\\');
+      }
+    } catch (const std::exception&) {
+      engine_path_.clear();
+    }
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!native_.empty()) std::filesystem::remove_all(native_, ignored);
+  }
+
+  const std::string& EnginePath() const { return engine_path_; }
+
+ private:
+  std::filesystem::path native_;
+  std::string engine_path_;
+};
+
 std::string TextOfPrompt(const std::string& prompt) {
   // The question proper is the box's last line.
   const size_t end = prompt.find_last_not_of("\r\n");
@@ -175,8 +215,8 @@ void PrintPreview(const CommandLine& line, const ProjectRecord& record, const Pr
                                        : "Bibliothekszeile ist schon eingetragen")
         << '\n';
   }
-  for (const std::string& folder : record.backup_folders) {
-    out << "  Sicherungskopien nach " << DisplayPath(fs, folder) << '\n';
+  for (const std::string& folder : OnDiskFolders(fs, record.backup_folders)) {
+    out << "  Sicherungskopien nach " << folder << '\n';
   }
   for (const EntryRecord& entry : record.entries) {
     out << "  " << entry.number << ' ' << entry.entry << ": ";
@@ -255,7 +295,7 @@ int RunList(const CommandLine& line, FileSystem& fs, Streams io) {
 // One project's run; answers carries the --answer values over to the next.
 int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& project, Streams io,
                   Terminal& terminal, std::deque<Answer>& answers, ProjectRecord& record,
-                  std::ostream& preview_out, bool& user_aborted) {
+                  std::ostream& preview_out, FormEditsBook* book, bool& user_aborted) {
   record.project = project;
   ConsoleSettings settings = SettingsFrom(line);
   settings.answers = answers;
@@ -280,7 +320,7 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   std::optional<PreviewHost> preview;
   if (line.dry_run) preview.emplace(base, console);
   Host& host = preview ? static_cast<Host&>(*preview) : base;
-  RunRecorder recorder(record);
+  RunRecorder recorder(record, book);
   EngineContext ctx{host, fs, abort, &recorder};
 
   terminal.CatchInterrupts();
@@ -308,35 +348,28 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   return status;
 }
 
-std::vector<std::string> Components(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = path.find('\\', start);
-    std::string part = path.substr(start, slash - start);
-    if (part == ".." && !parts.empty() && parts.back() != ".." && !parts.back().empty()) {
-      parts.pop_back();
-    } else if (part != "." && !(part.empty() && !parts.empty())) {
-      parts.push_back(std::move(part));
-    }
-    if (slash == std::string::npos) break;
-    start = slash + 1;
-  }
-  return parts;
-}
-
-// path relative to the folder base, in the file system's names (UTF-8)
-// with "/" separators, as a patch names files: "../" where it lies outside
-// (which git apply and patch refuse, so such a file must be patched from a
-// folder above).
+// The path of the file at path relative to the folder base (an absolute
+// path of AbsolutePath's), in the disk's names with "/" separators, as a
+// patch names files: "../" where it lies outside (which git apply and patch
+// refuse, so such a file must be patched from a folder above).
 std::string PatchPath(FileSystem& fs, const std::string& base, const std::string& path) {
-  const std::vector<std::string> from = Components(base);
-  const std::vector<std::string> to = Components(path);
+  auto parts = [](const std::string& of) {
+    std::vector<std::string> list;
+    if (of.empty()) return list;
+    size_t start = 0;
+    for (;;) {
+      const size_t slash = of.find('\\', start);
+      list.push_back(of.substr(start, slash - start));
+      if (slash == std::string::npos) break;
+      start = slash + 1;
+    }
+    if (list.size() > 1 && list.back().empty()) list.pop_back();
+    return list;
+  };
+  const std::vector<std::string> from = parts(base);
+  const std::vector<std::string> to = parts(fs.AbsolutePath(path));
   size_t same = 0;
-  while (same < from.size() && same + 1 < to.size() &&
-         OverlayFileSystem::KeyOf(from[same]) == OverlayFileSystem::KeyOf(to[same])) {
-    ++same;
-  }
+  while (same < from.size() && same + 1 < to.size() && from[same] == to[same]) ++same;
   std::string relative;
   for (size_t i = same; i < from.size(); ++i) relative += "../";
   for (size_t i = same; i < to.size(); ++i) {
@@ -354,45 +387,87 @@ std::string CurrentBytes(FileSystem& fs, const std::string& path) {
   return bytes;
 }
 
-// On a terminal a diff line is shown in UTF-8 and coloured; the patch's own
-// bytes are for files and pipes.
-void ShowDiffLine(const DiffLine& line, FileSystem& fs, std::ostream& out) {
-  std::string_view body = line.text;
-  while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) body.remove_suffix(1);
-  const char* colour = "";
-  switch (line.kind) {
-    case DiffLine::Kind::kFileHeader:
-      colour = "\x1b[1m";
-      break;
-    case DiffLine::Kind::kHunkHeader:
-      colour = "\x1b[36m";
-      break;
-    case DiffLine::Kind::kRemoved:
-      colour = "\x1b[31m";
-      break;
-    case DiffLine::Kind::kAdded:
-      colour = "\x1b[32m";
-      break;
-    case DiffLine::Kind::kContext:
-    case DiffLine::Kind::kNoNewline:
-      break;
+// The patch's own bytes, for files and pipes, gathered into large writes.
+class StreamPatchOut final : public PatchOut {
+ public:
+  explicit StreamPatchOut(std::ostream& out) : out_(out) {}
+  ~StreamPatchOut() override { Flush(); }
+
+  void Piece(DiffLine::Kind, std::string_view bytes, bool) override {
+    if (buffer_.size() + bytes.size() > kSize) Flush();
+    if (bytes.size() >= kSize) {
+      out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    } else {
+      buffer_.append(bytes);
+    }
   }
-  const bool content = line.kind == DiffLine::Kind::kContext ||
-                       line.kind == DiffLine::Kind::kRemoved || line.kind == DiffLine::Kind::kAdded;
-  std::string shown = content ? std::string(body.substr(0, 1)) + fs.ToDisplayText(body.substr(1))
-                              : fs.ToDisplayText(body);
-  if (*colour != '\0') {
-    out << colour << shown << "\x1b[0m\n";
-  } else {
-    out << shown << '\n';
+  void Flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
   }
-}
+
+ private:
+  static constexpr size_t kSize = 64 * 1024;
+  std::ostream& out_;
+  std::string buffer_;
+};
+
+// On a terminal a diff line is shown in UTF-8 and coloured.
+class TerminalPatchOut final : public PatchOut {
+ public:
+  TerminalPatchOut(FileSystem& fs, std::ostream& out) : fs_(fs), out_(out) {}
+
+  void Piece(DiffLine::Kind kind, std::string_view bytes, bool ends) override {
+    line_.append(bytes);
+    if (!ends) return;
+    Show(kind);
+    line_.clear();
+  }
+
+ private:
+  void Show(DiffLine::Kind kind) {
+    std::string_view body = line_;
+    while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) body.remove_suffix(1);
+    const char* colour = "";
+    switch (kind) {
+      case DiffLine::Kind::kFileHeader:
+        colour = "\x1b[1m";
+        break;
+      case DiffLine::Kind::kHunkHeader:
+        colour = "\x1b[36m";
+        break;
+      case DiffLine::Kind::kRemoved:
+        colour = "\x1b[31m";
+        break;
+      case DiffLine::Kind::kAdded:
+        colour = "\x1b[32m";
+        break;
+      case DiffLine::Kind::kContext:
+      case DiffLine::Kind::kNoNewline:
+        break;
+    }
+    const bool content = kind == DiffLine::Kind::kContext || kind == DiffLine::Kind::kRemoved ||
+                         kind == DiffLine::Kind::kAdded;
+    std::string shown = content ? std::string(body.substr(0, 1)) + fs_.ToDisplayText(body.substr(1))
+                                : fs_.ToDisplayText(body);
+    if (*colour != '\0') {
+      out_ << colour << shown << "\x1b[0m\n";
+    } else {
+      out_ << shown << '\n';
+    }
+  }
+
+  FileSystem& fs_;
+  std::ostream& out_;
+  std::string line_;
+};
 
 // The diff of every file the dry run would change: each project's file when
 // it gets the library line, and each form it would convert, named relative
-// to base. A form two projects list appears once.
+// to base. A form two projects list appears once. A form's patch is written
+// from the rewriter's edits where they are known, else from its two texts.
 void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& base, FileSystem& fs,
-                const OverlayFileSystem& overlay, bool terminal, std::ostream& out) {
+                OverlayFileSystem& overlay, const FormEditsBook& book, PatchOut& out) {
   std::set<std::string> done;
   for (const ProjectRecord& record : records) {
     std::vector<std::string> files;
@@ -404,18 +479,16 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& ba
       // A linked file is converted where it lives.
       const std::string real = fs.FinalPath(path);
       if (!done.insert(OverlayFileSystem::KeyOf(real)).second) continue;
+      const std::string name = PatchPath(fs, base, path);
+      const FormEdits* edits = book.EditsOf(real);
+      if (edits != nullptr && WriteFormPatch(*edits, fs, overlay, real, name, out)) continue;
       const OverlayFileSystem::Content after = overlay.ContentOf(real);
       if (!after.changed || !after.bytes) continue;
-      const std::vector<DiffLine> diff =
-          UnifiedDiff(CurrentBytes(fs, real), *after.bytes, PatchPath(fs, base, path));
-      if (terminal) {
-        for (const DiffLine& line : diff) ShowDiffLine(line, fs, out);
-      } else {
-        for (const DiffLine& line : diff) out << line.text;
+      for (const DiffLine& line : UnifiedDiff(CurrentBytes(fs, real), *after.bytes, name)) {
+        out.Piece(line.kind, line.text, true);
       }
     }
   }
-  out << std::flush;
 }
 
 void WriteReportOrSay(const RunReport& report, const CommandLine& line, FileSystem& fs, Streams io,
@@ -432,10 +505,15 @@ void WriteReportOrSay(const RunReport& report, const CommandLine& line, FileSyst
 int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& terminal) {
   int status = kExitOk;
   const std::vector<std::string> projects = ExpandProjects(line, fs, io, status);
-  // A dry run is the real run over a file system that keeps every change in
-  // memory; the projects of one call share it, so a form the first project
-  // would convert is found converted by the second.
-  OverlayFileSystem overlay(fs);
+  // A dry run is the real run over a file system that keeps every change to
+  // itself (the bytes it writes in a scratch folder outside the projects);
+  // the projects of one call share it, so a form the first project would
+  // convert is found converted by the second.
+  std::optional<ScratchFolder> scratch;
+  if (line.dry_run) scratch.emplace();
+  OverlayFileSystem overlay(fs, scratch ? scratch->EnginePath() : std::string());
+  std::optional<FormEditsBook> book;
+  if (line.dry_run && line.diff) book.emplace(overlay);
   FileSystem& run_fs = line.dry_run ? static_cast<FileSystem&>(overlay) : fs;
   // With --diff stdout carries the patch alone, with --trace the trace.
   std::ostream& text_out = line.diff || line.trace ? io.err : io.out;
@@ -451,8 +529,8 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
       text_out << "Projekt " << Shown(fs, line, project) << ":\n" << std::flush;
     }
     ProjectRecord& record = report.projects.emplace_back();
-    const int result =
-        RunOneProject(line, run_fs, project, io, terminal, answers, record, text_out, user_aborted);
+    const int result = RunOneProject(line, run_fs, project, io, terminal, answers, record, text_out,
+                                     book ? &*book : nullptr, user_aborted);
     status = std::max(status, result);
     // Ctrl+C stops the whole call, whatever --keep-going says.
     if (user_aborted || (result != kExitOk && !line.keep_going)) break;
@@ -472,9 +550,18 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
   }
   if (line.dry_run && line.diff) {
     // Named relative to the folder of the first project or group given:
-    // the project's own folder for one project, the group's for a group.
-    const std::string base = ProjectFolderOf(ToEnginePath(line.paths.front()));
-    PrintDiffs(report.projects, base, fs, overlay, terminal.OutputIsTerminal(), io.out);
+    // the project's own folder for one project, the group's for a group,
+    // however it was named.
+    const std::string first = fs.AbsolutePath(ToEnginePath(line.paths.front()));
+    const std::string base = first.substr(0, first.rfind('\\') + 1);
+    if (terminal.OutputIsTerminal()) {
+      TerminalPatchOut out(fs, io.out);
+      PrintDiffs(report.projects, base, fs, overlay, *book, out);
+    } else {
+      StreamPatchOut out(io.out);
+      PrintDiffs(report.projects, base, fs, overlay, *book, out);
+    }
+    io.out << std::flush;
   }
   report.aborted = std::any_of(report.projects.begin(), report.projects.end(),
                                [](const ProjectRecord& record) { return record.aborted; });

@@ -76,11 +76,7 @@ std::string JsonError(int32_t number, const std::string& text) {
 }
 
 std::vector<std::string> Folders(const ProjectRecord& project, FileSystem& fs) {
-  std::vector<std::string> folders;
-  for (const std::string& folder : project.backup_folders) {
-    folders.push_back(DisplayPath(fs, folder));
-  }
-  return folders;
+  return OnDiskFolders(fs, project.backup_folders);
 }
 
 std::string LibraryLine(const ProjectRecord& project, std::string_view unknown) {
@@ -89,7 +85,7 @@ std::string LibraryLine(const ProjectRecord& project, std::string_view unknown) 
 }
 
 std::string PathOf(const EntryRecord& entry, FileSystem& fs) {
-  return entry.path.empty() ? std::string() : DisplayPath(fs, entry.path);
+  return entry.path.empty() ? std::string() : OnDiskPath(fs, entry.path);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "cli/run_record.h"
 
 #include <algorithm>
+#include <set>
 
+#include "cli/form_patch.h"
 #include "engine/conversion_job.h"
 #include "engine/error.h"
 
@@ -36,9 +38,14 @@ void RunRecorder::EntryStarted(int16_t index, const std::string& form_path) {
   if (EntryRecord* entry = record_.EntryAt(index)) entry->path = form_path;
 }
 
+RewriteLog* RunRecorder::RewriteLogFor(const std::string& form_path) {
+  return book_ != nullptr ? book_->Start(form_path) : nullptr;
+}
+
 void RunRecorder::EntryDone(int16_t index, const FormJobDetails& details,
                             const std::string& backup_folder) {
   current_ = -1;
+  if (book_ != nullptr) book_->Finish(details.form_replaced);
   EntryRecord* entry = record_.EntryAt(index);
   if (entry == nullptr) return;
   entry->replaced = details.replaced;
@@ -75,6 +82,19 @@ std::string DisplayPath(FileSystem& fs, const std::string& engine_path) {
 #ifndef _WIN32
   std::replace(shown.begin(), shown.end(), '\\', '/');
 #endif
+  return shown;
+}
+
+std::string OnDiskPath(FileSystem& fs, const std::string& engine_path) {
+  return DisplayPath(fs, fs.SpelledPath(engine_path));
+}
+
+std::vector<std::string> OnDiskFolders(FileSystem& fs, const std::vector<std::string>& folders) {
+  std::vector<std::string> shown;
+  std::set<std::string> seen;
+  for (const std::string& folder : folders) {
+    if (seen.insert(fs.AbsolutePath(folder)).second) shown.push_back(OnDiskPath(fs, folder));
+  }
   return shown;
 }
 

@@ -53,26 +53,37 @@ struct ProjectRecord {
   int32_t Count(const char* outcome) const;
 };
 
-// Fills a ProjectRecord from the run's observer calls.
+class FormEditsBook;
+
+// Fills a ProjectRecord from the run's observer calls; with a book, it keeps
+// there the edits of each form the run converts.
 class RunRecorder : public RunObserver {
  public:
-  explicit RunRecorder(ProjectRecord& record) : record_(record) {}
+  explicit RunRecorder(ProjectRecord& record, FormEditsBook* book = nullptr)
+      : record_(record), book_(book) {}
 
   void ProjectFileDone(bool added, const std::string& backup_folder) override;
   void EntryStarted(int16_t index, const std::string& form_path) override;
   void EntryDone(int16_t index, const FormJobDetails& details,
                  const std::string& backup_folder) override;
   void RunFailed(const VbError& error) override;
+  RewriteLog* RewriteLogFor(const std::string& form_path) override;
 
  private:
   void AddBackupFolder(const std::string& folder);
 
   ProjectRecord& record_;
+  FormEditsBook* book_;
   int16_t current_ = -1;
 };
 
 // A path for people and reports: UTF-8, and on POSIX with "/" separators as
 // the user typed it.
 std::string DisplayPath(FileSystem& fs, const std::string& engine_path);
+// The same for a file or folder found on disk (or to be made there): each
+// name as the disk spells it, which may differ from the project file's.
+std::string OnDiskPath(FileSystem& fs, const std::string& engine_path);
+// Folders so, each once however many spellings reached it.
+std::vector<std::string> OnDiskFolders(FileSystem& fs, const std::vector<std::string>& folders);
 
 }  // namespace xpconv::cli

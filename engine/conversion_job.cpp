@@ -147,6 +147,7 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std
     // line. A line longer than a piece passes through in pieces, with the
     // file bar moving and the windows answering while it does.
     FormRewriter rewriter(options);
+    if (ctx.observer != nullptr) rewriter.log = ctx.observer->RewriteLogFor(form_path);
     rewriter.on_piece = [&] {
       ctx.host.SetFileBar(percent.At(input->Position()));
       ctx.host.PumpMessages();

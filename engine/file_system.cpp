@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -19,6 +20,10 @@ namespace xpconv {
 
 std::unique_ptr<RunLock> FileSystem::LockRun(const std::string& /*path*/) {
   return std::make_unique<RunLock>();
+}
+
+std::string FileSystem::AbsolutePath(const std::string& path) {
+  return fs_detail::WithoutDots(SpelledPath(path), '\\');
 }
 
 std::string_view LineEndBytes(LineEnd end) {
@@ -38,6 +43,33 @@ std::string_view LineEndBytes(LineEnd end) {
 }  // namespace xpconv
 
 namespace xpconv::fs_detail {
+
+std::string WithoutDots(std::string_view path, char separator) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = path.find(separator, start);
+    const std::string_view part = path.substr(start, end - start);
+    // Only a named folder can be stepped out of: a leading ".." stays, and
+    // so does one above the root (an empty first part, or a drive "C:").
+    if (part == ".." && !parts.empty() && !parts.back().empty() && parts.back() != ".." &&
+        parts.back().back() != ':') {
+      parts.pop_back();
+    } else if (part == "..") {
+      if (parts.size() != 1 || !parts.back().empty()) parts.push_back(part);
+    } else if (part != "." && (!part.empty() || parts.empty() || end == std::string_view::npos)) {
+      parts.push_back(part);
+    }
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += separator;
+    out.append(parts[i]);
+  }
+  return out;
+}
 
 namespace {
 
@@ -206,6 +238,17 @@ int64_t BufferedInputFile::Position() {
 int64_t BufferedInputFile::Length() {
   CheckOpen();
   return length_;
+}
+
+bool BufferedInputFile::ReadChunk(std::string& chunk, size_t limit) {
+  CheckOpen();
+  chunk.clear();
+  if (begin_ == end_ && !Fill()) return false;
+  const size_t size = std::min(limit, end_ - begin_);
+  chunk.assign(buffer_.get() + begin_, size);
+  begin_ += size;
+  position_ += static_cast<int64_t>(size);
+  return true;
 }
 
 std::string BufferedInputFile::ReadAll() {

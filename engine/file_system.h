@@ -61,6 +61,16 @@ class InputFile {
   // passes lines on write each with the line end it had (ReadLine's byte
   // count is 1 for LF and for CR alike). Touches no file and never raises.
   virtual LineEnd LastLineEnd() const = 0;
+  // The next bytes of the file as they are, line ends included, for a
+  // caller that passes a file of any size on in bounded memory: replaces
+  // chunk's content with at most limit bytes (limit > 0) in this layer's
+  // files; the default hands out everything that is left. False, with chunk
+  // empty, at the end of the file.
+  virtual bool ReadChunk(std::string& chunk, size_t limit) {
+    static_cast<void>(limit);
+    chunk = ReadAll();
+    return !chunk.empty();
+  }
   // True when every byte of the file has been consumed.
   virtual bool AtEnd() = 0;
   // Bytes consumed so far (the lines handed out with their line ends).
@@ -157,6 +167,20 @@ class FileSystem {
   // refusal without trying the write; a stand-in that has no such files
   // keeps the default.
   virtual bool IsReadOnly(const std::string& /*path*/) { return false; }
+
+  // The names a path has on disk, for showing or writing it: every name that
+  // exists as the look-up finds it (its letter case, and the disk's encoding
+  // where the look-up converts), every name that does not exist yet as an
+  // operation would create it. A relative path stays relative, "." and ".."
+  // stay. Never raises. The engine itself keeps the paths it was given. This
+  // default suits a file system that spells each name one way only.
+  virtual std::string SpelledPath(const std::string& path) { return path; }
+  // The same names as an absolute path, "." and ".." resolved and (on POSIX)
+  // the folders followed through links, the last name staying a link's own,
+  // so that every way of naming one file gives one result: for naming files
+  // relative to a folder. Never raises. This default resolves "." and ".."
+  // only, and keeps a relative path relative.
+  virtual std::string AbsolutePath(const std::string& path);
 };
 
 // The real file system of this platform. codepage names the projects' ANSI

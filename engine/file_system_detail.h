@@ -28,6 +28,7 @@ class BufferedInputFile : public InputFile {
   void ReadLineInto(std::string& line) final;
   bool ReadLinePiece(std::string& part, size_t limit) final;
   LineEnd LastLineEnd() const final { return last_end_; }
+  bool ReadChunk(std::string& chunk, size_t limit) final;
   bool AtEnd() final;
   int64_t Position() final;
   int64_t Length() final;
@@ -95,6 +96,10 @@ bool IsValidUtf8(std::string_view bytes);
 // ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic capitals become small
 // letters. Input and output are UTF-8; invalid sequences are kept byte by byte.
 std::string FoldCaseUtf8(std::string_view utf8);
+
+// path with "." and empty parts dropped and each ".." taking the part
+// before it along, where there is one to take; parts are split at separator.
+std::string WithoutDots(std::string_view path, char separator);
 
 // The error raised by an operation on a file that was already closed.
 [[noreturn]] void ThrowClosed();

@@ -572,6 +572,24 @@ class PosixFileSystem final : public FileSystem {
     return engine_path;
   }
 
+  std::string SpelledPath(const std::string& path) override {
+    std::string spelled = NativeSpelling(path);
+    std::replace(spelled.begin(), spelled.end(), '/', '\\');
+    return spelled;
+  }
+
+  std::string AbsolutePath(const std::string& path) override {
+    std::string native = NativeSpelling(path);
+    if (native.empty() || native.front() != '/') {
+      std::unique_ptr<char, decltype(&std::free)> current(::getcwd(nullptr, 0), &std::free);
+      if (!current) return fs_detail::WithoutDots(SpelledPath(path), '\\');
+      native = std::string(current.get()) + "/" + native;
+    }
+    std::string absolute = RealFolders(native);
+    std::replace(absolute.begin(), absolute.end(), '/', '\\');
+    return absolute;
+  }
+
   std::unique_ptr<RunLock> LockRun(const std::string& path) override {
     const std::string native = Resolve(path);
     // Another run may replace the project file between our open and our
@@ -619,6 +637,43 @@ class PosixFileSystem final : public FileSystem {
     if (::stat(native.c_str(), &st) == 0 && IsReadOnlyFile(st)) {
       throw MakeError(err::kPermissionDenied);
     }
+  }
+
+  // The native path Resolve finds, for showing: the bytes as they are
+  // when a name cannot be looked up at all.
+  std::string NativeSpelling(const std::string& path) {
+    try {
+      return Resolve(path);
+    } catch (...) {
+      std::string native = path;
+      std::replace(native.begin(), native.end(), '\\', '/');
+      return native;
+    }
+  }
+
+  // The absolute native path with every folder in it resolved through its
+  // links and "." and ".." taken out; the last name stays as it is unless it
+  // is "." or "..". What does not exist is resolved as far as it does.
+  static std::string RealFolders(const std::string& native) {
+    auto real_path = [](const std::string& of) -> std::optional<std::string> {
+      std::unique_ptr<char, decltype(&std::free)> real(::realpath(of.c_str(), nullptr), &std::free);
+      if (!real) return std::nullopt;
+      return std::string(real.get());
+    };
+    auto joined = [](const std::string& folder, const std::string& name) {
+      return folder == "/" ? "/" + name : folder + "/" + name;
+    };
+    const size_t slash = native.find_last_of('/');
+    if (slash == std::string::npos || native == "/") return native;
+    const std::string parent = slash == 0 ? "/" : native.substr(0, slash);
+    const std::string name = native.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") {
+      if (std::optional<std::string> real = real_path(native)) return *real;
+      const std::string folder = RealFolders(parent);
+      return name == ".." ? ParentOf(folder) : folder;
+    }
+    if (std::optional<std::string> real = real_path(parent)) return joined(*real, name);
+    return joined(RealFolders(parent), name);
   }
 
   // What an operation does with the path it resolves.

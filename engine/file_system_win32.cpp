@@ -415,6 +415,37 @@ class Win32FileSystem final : public FileSystem {
     return ansi;
   }
 
+  std::string SpelledPath(const std::string& path) override {
+    // The longest leading part that exists, as the system spells it; the
+    // rest as given.
+    for (size_t end = path.size(); end > 0;) {
+      const std::string head = path.substr(0, end);
+      const DWORD size = GetLongPathNameA(head.c_str(), nullptr, 0);
+      if (size > 0) {
+        std::string spelled(size, '\0');
+        const DWORD length = GetLongPathNameA(head.c_str(), spelled.data(), size);
+        if (length > 0 && length < size) {
+          spelled.resize(length);
+          return spelled + path.substr(end);
+        }
+      }
+      const size_t slash = path.find_last_of("\\/", end - 1);
+      if (slash == std::string::npos) break;
+      end = slash;
+    }
+    return path;
+  }
+
+  std::string AbsolutePath(const std::string& path) override {
+    const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return SpelledPath(path);
+    std::string full(size, '\0');
+    const DWORD length = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return SpelledPath(path);
+    full.resize(length);
+    return SpelledPath(full);
+  }
+
   std::unique_ptr<RunLock> LockRun(const std::string& path) override {
     // Another run may replace the project file between our open and our
     // lock; the lock then sits on a file that no longer has the name, and

@@ -280,6 +280,7 @@ bool FormRewriter::IsNestedHeader(InputFile& input) {
 }
 
 void FormRewriter::WriteCurrent(InputFile& input, OutputFile& output) {
+  if (log != nullptr) log->Note(RewriteLog::Edit::kKept);
   if (lead_ == 0 && gap_ == 0 && !held_ && !open_) {
     output.WriteLine(head_);
     return;
@@ -315,8 +316,10 @@ FormRewriter::Outcome FormRewriter::Rewrite(InputFile& input, OutputFile& output
     WriteCurrent(input, output);
     return {};
   }
+  if (log != nullptr) log->Note(RewriteLog::Edit::kRemoved);
   EmitReplacementHeader(stripped, *kind, indentation, options_, text_,
                         [&](std::string_view text, bool header) {
+                          if (log != nullptr) log->Note(RewriteLog::Edit::kAdded);
                           if (header && open_) {
                             output.Write(text);
                             WriteRest(input, output);
@@ -345,11 +348,13 @@ bool FormRewriter::CopyProperties(InputFile& input, OutputFile& output, int16_t 
       // The block is dropped up to and including its EndProperty. A block
       // that never ends runs into ReadLine's read-past-end error rather than
       // silently swallowing the rest of the form.
+      if (log != nullptr) log->Note(RewriteLog::Edit::kRemoved);
       bool end = false;
       do {
         ReadLine(input);
         end = TrimmedEquals(input, kPropertyGroupEnd);
         SkipRest(input);
+        if (log != nullptr) log->Note(RewriteLog::Edit::kRemoved);
       } while (!end);
       return false;
     }

@@ -66,6 +66,23 @@ struct RewriteResult {
 RewriteResult RewriteFormLine(std::string_view line, InputFile& input, OutputFile& output,
                               const RewriteOptions& options);
 
+// What the rewriter does with each line, told in order as it goes, for a
+// caller that describes the change (the console program's patch) without
+// comparing the old and the new text.
+class RewriteLog {
+ public:
+  enum class Edit : uint8_t {
+    kKept,     // the current line is written as it is
+    kRemoved,  // the current line is not written: a replaced header, a line of a dropped font block
+    kAdded,    // a line of the rewriter's own is written
+  };
+  RewriteLog() = default;
+  RewriteLog(const RewriteLog&) = delete;
+  RewriteLog& operator=(const RewriteLog&) = delete;
+  virtual ~RewriteLog() = default;
+  virtual void Note(Edit edit) = 0;
+};
+
 // Lines longer than this pass through the rewriter piece by piece.
 inline constexpr size_t kLinePieceSize = 64 * 1024;
 
@@ -104,6 +121,8 @@ class FormRewriter {
   // skipped, so the caller can show progress while a huge line goes
   // through. Not called for lines that fit in one piece.
   std::function<void()> on_piece;
+  // Told what becomes of each line; none when null.
+  RewriteLog* log = nullptr;
 
   // Headers replaced so far per kind (indexed like ControlKind), nested
   // ones included.

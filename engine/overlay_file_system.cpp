@@ -53,23 +53,6 @@ class BytesInputFile final : public InputFile {
   LineEnd last_end_ = LineEnd::kNone;
 };
 
-// Writes straight into the overlay's bytes of the file, so the file exists
-// (empty) from the moment it is opened, as a real one does.
-class BytesOutputFile final : public OutputFile {
- public:
-  explicit BytesOutputFile(std::shared_ptr<std::string> bytes) : bytes_(std::move(bytes)) {}
-
-  void WriteLine(std::string_view line) override {
-    bytes_->append(line);
-    bytes_->append("\r\n");
-  }
-  void Write(std::string_view bytes) override { bytes_->append(bytes); }
-  void Close() override {}
-
- private:
-  std::shared_ptr<std::string> bytes_;
-};
-
 std::string_view FolderOf(std::string_view path) {
   const size_t slash = path.rfind('\\');
   return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
@@ -77,7 +60,62 @@ std::string_view FolderOf(std::string_view path) {
 
 }  // namespace
 
-OverlayFileSystem::OverlayFileSystem(FileSystem& inner) : inner_(inner) {}
+// The bytes of a file the run wrote, copied or renamed: in memory, in a
+// scratch file, or those of a real file.
+struct OverlayFileSystem::Stored {
+  Stored() = default;
+  Stored(const Stored&) = delete;
+  Stored& operator=(const Stored&) = delete;
+  ~Stored() {
+    if (scratch.empty()) return;
+    try {
+      owner->Remove(scratch);
+    } catch (...) {
+      // The folder goes as a whole when the preview ends.
+    }
+  }
+
+  std::string bytes;    // when neither of the two below is set
+  std::string scratch;  // the scratch file holding them, removed with this object
+  std::string real;     // the real file holding them
+  int64_t length = 0;
+  FileSystem* owner = nullptr;
+};
+
+// Writes into the stored bytes, so the file exists (empty) from the moment it
+// is opened, as a real one does.
+class OverlayFileSystem::StoredOutputFile final : public OutputFile {
+ public:
+  StoredOutputFile(std::shared_ptr<Stored> stored, std::unique_ptr<OutputFile> file)
+      : stored_(std::move(stored)), file_(std::move(file)) {}
+
+  void WriteLine(std::string_view line) override {
+    if (file_) {
+      file_->WriteLine(line);
+    } else {
+      stored_->bytes.append(line).append("\r\n");
+    }
+    stored_->length += static_cast<int64_t>(line.size()) + 2;
+  }
+  void Write(std::string_view bytes) override {
+    if (file_) {
+      file_->Write(bytes);
+    } else {
+      stored_->bytes.append(bytes);
+    }
+    stored_->length += static_cast<int64_t>(bytes.size());
+  }
+  void Close() override {
+    if (file_) file_->Close();
+  }
+
+ private:
+  std::shared_ptr<Stored> stored_;
+  std::unique_ptr<OutputFile> file_;
+};
+
+OverlayFileSystem::OverlayFileSystem(FileSystem& inner, std::string scratch_folder)
+    : inner_(inner), scratch_folder_(std::move(scratch_folder)) {}
 
 OverlayFileSystem::~OverlayFileSystem() = default;
 
@@ -118,22 +156,27 @@ const OverlayFileSystem::Node* OverlayFileSystem::Find(const std::string& path) 
   return it == nodes_.end() ? nullptr : &it->second;
 }
 
-OverlayFileSystem::Node& OverlayFileSystem::Put(const std::string& path,
-                                                std::shared_ptr<std::string> bytes) {
+void OverlayFileSystem::Put(const std::string& path, std::shared_ptr<Stored> stored) {
   auto [it, inserted] = nodes_.try_emplace(KeyOf(path), Node{path, nullptr});
-  it->second.bytes = std::move(bytes);
-  return it->second;
+  it->second.stored = std::move(stored);
 }
 
-std::string OverlayFileSystem::ReadBytes(const std::string& path) {
-  std::unique_ptr<InputFile> in = OpenInput(path);
-  std::string bytes = in->ReadAll();
-  in->Close();
-  return bytes;
+std::shared_ptr<OverlayFileSystem::Stored> OverlayFileSystem::StoredOf(const std::string& path) {
+  if (const Node* node = Find(path)) {
+    if (node->stored == nullptr) throw MakeError(err::kFileNotFound);
+    return node->stored;
+  }
+  // Opened, as the real copy or rename would, so that a missing file or a
+  // folder raises the same error.
+  inner_.OpenInput(path)->Close();
+  auto stored = std::make_shared<Stored>();
+  stored->real = path;
+  stored->length = inner_.FileLength(path);
+  return stored;
 }
 
 bool OverlayFileSystem::ExistsNow(const std::string& path) {
-  if (const Node* node = Find(path)) return node->bytes != nullptr;
+  if (const Node* node = Find(path)) return node->stored != nullptr;
   try {
     inner_.FileLength(path);
     return true;
@@ -167,30 +210,40 @@ void OverlayFileSystem::CheckWritable(const std::string& target) {
 
 std::unique_ptr<InputFile> OverlayFileSystem::OpenInput(const std::string& path) {
   if (const Node* node = Find(path)) {
-    if (node->bytes == nullptr) throw MakeError(err::kFileNotFound);
-    return std::make_unique<BytesInputFile>(*node->bytes);
+    const Stored* stored = node->stored.get();
+    if (stored == nullptr) throw MakeError(err::kFileNotFound);
+    if (!stored->real.empty()) return inner_.OpenInput(stored->real);
+    if (!stored->scratch.empty()) return inner_.OpenInput(stored->scratch);
+    return std::make_unique<BytesInputFile>(stored->bytes);
   }
   return inner_.OpenInput(path);
 }
 
 std::unique_ptr<OutputFile> OverlayFileSystem::OpenOutput(const std::string& path) {
   CheckWritable(path);
-  auto bytes = std::make_shared<std::string>();
-  Put(path, bytes);
-  return std::make_unique<BytesOutputFile>(std::move(bytes));
+  auto stored = std::make_shared<Stored>();
+  std::unique_ptr<OutputFile> file;
+  if (!scratch_folder_.empty()) {
+    const std::string scratch = scratch_folder_ + "\\" + std::to_string(++scratch_files_) + ".tmp";
+    file = inner_.OpenOutput(scratch);
+    stored->scratch = scratch;
+    stored->owner = &inner_;
+  }
+  Put(path, stored);
+  return std::make_unique<StoredOutputFile>(std::move(stored), std::move(file));
 }
 
 int64_t OverlayFileSystem::FileLength(const std::string& path) {
   if (const Node* node = Find(path)) {
-    if (node->bytes == nullptr) throw MakeError(err::kFileNotFound);
-    return static_cast<int64_t>(node->bytes->size());
+    if (node->stored == nullptr) throw MakeError(err::kFileNotFound);
+    return node->stored->length;
   }
   return inner_.FileLength(path);
 }
 
 void OverlayFileSystem::Remove(const std::string& path) {
   if (const Node* node = Find(path)) {
-    if (node->bytes == nullptr) throw MakeError(err::kFileNotFound);
+    if (node->stored == nullptr) throw MakeError(err::kFileNotFound);
   } else {
     inner_.FileLength(path);  // raises for a file that is not there
     if (inner_.IsReadOnly(path)) throw MakeError(err::kPermissionDenied);
@@ -199,16 +252,16 @@ void OverlayFileSystem::Remove(const std::string& path) {
 }
 
 void OverlayFileSystem::CopyOver(const std::string& source, const std::string& target) {
-  std::string bytes = ReadBytes(source);
+  std::shared_ptr<Stored> stored = StoredOf(source);
   CheckWritable(target);
-  Put(target, std::make_shared<std::string>(std::move(bytes)));
+  Put(target, std::move(stored));
 }
 
 void OverlayFileSystem::Replace(const std::string& source, const std::string& target) {
-  std::string bytes = ReadBytes(source);
+  std::shared_ptr<Stored> stored = StoredOf(source);
   if (KeyOf(source) == KeyOf(target)) return;
   CheckWritable(target);
-  Put(target, std::make_shared<std::string>(std::move(bytes)));
+  Put(target, std::move(stored));
   Put(source, nullptr);
 }
 
@@ -225,7 +278,7 @@ std::optional<std::string> OverlayFileSystem::FirstPlainFile(const std::string& 
   if (!bare.empty() && bare.back() == '\\') bare.pop_back();
   const std::string prefix = KeyOf(bare) + "\\";
   for (const auto& [key, node] : nodes_) {
-    if (node.bytes == nullptr || !key.starts_with(prefix)) continue;
+    if (node.stored == nullptr || !key.starts_with(prefix)) continue;
     if (key.find('\\', prefix.size()) != std::string::npos) continue;
     return node.path.substr(node.path.rfind('\\') + 1);
   }
@@ -237,7 +290,7 @@ std::optional<std::string> OverlayFileSystem::FirstPlainFile(const std::string& 
   // backups does not start with in practice.
   if (first) {
     const Node* node = Find(bare + "\\" + *first);
-    if (node != nullptr && node->bytes == nullptr) return std::nullopt;
+    if (node != nullptr && node->stored == nullptr) return std::nullopt;
   }
   return first;
 }
@@ -261,11 +314,15 @@ bool OverlayFileSystem::IsReadOnly(const std::string& path) {
   return inner_.IsReadOnly(path);
 }
 
-OverlayFileSystem::Content OverlayFileSystem::ContentOf(const std::string& path) const {
+OverlayFileSystem::Content OverlayFileSystem::ContentOf(const std::string& path) {
   Content content;
   if (const Node* node = Find(path)) {
     content.changed = true;
-    if (node->bytes != nullptr) content.bytes = *node->bytes;
+    if (node->stored != nullptr) {
+      std::unique_ptr<InputFile> in = OpenInput(path);
+      content.bytes = in->ReadAll();
+      in->Close();
+    }
   }
   return content;
 }

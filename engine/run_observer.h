@@ -10,6 +10,7 @@
 
 namespace xpconv {
 
+class RewriteLog;
 class VbError;
 
 // What one form job did. replaced counts the replaced control headers per
@@ -41,6 +42,13 @@ class RunObserver {
   // before it ("" when no copy was made).
   virtual void EntryDone(int16_t index, const FormJobDetails& details,
                          const std::string& backup_folder) = 0;
+  // Asked as a form job starts on the form at form_path (links followed): a
+  // log the job's rewriter tells what it does with each line, or null. It
+  // must live until the job has ended.
+  virtual RewriteLog* RewriteLogFor(const std::string& form_path) {
+    static_cast<void>(form_path);
+    return nullptr;
+  }
   // An error the run trapped outside the form job (the project file, a
   // backup copy) and showed to the user, or ProjectBusyError() when another
   // command holds the project; the run ends with it.

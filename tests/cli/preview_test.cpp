@@ -236,6 +236,84 @@ TEST_F(PreviewTest, DiffAppliedWithGitOrPatchGivesWhatTheRunWrites) {
     }
   }
 }
+
+// However the project is named (from any folder, through a group), the
+// patch names its files relative to the first project's or group's folder,
+// as the disk spells them, and applies there; so do the report's paths and
+// the preview's backup folders. The project spells its forms' folder
+// "FORMS" once and "Forms" once; the disk has "Forms".
+TEST_F(PreviewTest, ThePatchAppliesHoweverTheProjectIsNamed) {
+  if (std::system("git --version >/dev/null 2>&1") != 0 ||
+      std::system("patch --version >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "git and patch are installed by scripts/install-deps.sh";
+  }
+  struct Case {
+    const char* name;
+    const char* cwd;     // relative to the test's folder
+    std::string arg;     // as typed there
+    const char* base;    // where the patch applies
+    std::string prefix;  // of the report's paths
+  };
+  const std::string root = dir.native();
+  const Case cases[] = {
+      {"bare", "x", "App.vbp", "x", ""},
+      {"dot", "x", "./App.vbp", "x", "./"},
+      {"sub", "", "x/App.vbp", "x", "x/"},
+      {"up", "y", "../x/App.vbp", "x", "../x/"},
+      {"absolute", "y", root + "/x/App.vbp", "x", root + "/x/"},
+      {"group", "", "Grp.vbg", "", "x/"},
+  };
+  dir.WriteFile("x\\App.vbp", ProjectText({"frmA.frm", "FORMS\\frmB.frm", "Forms\\frmC.frm"}));
+  dir.WriteFile("x\\frmA.frm", ConvertibleForm("frmA"));
+  dir.WriteFile("x\\Forms\\frmB.frm", ConvertibleForm("frmB"));
+  dir.WriteFile("x\\Forms\\frmC.frm", ConvertibleForm("frmC", "\n"));
+  dir.WriteFile("Grp.vbg", "VBGROUP 5.0\r\nStartupProject=X\\APP.vbp\r\n");
+  dir.WriteFile("y\\.keep", "");
+  const auto before = Snapshot(root);
+  const std::filesystem::path started = std::filesystem::current_path();
+  for (const Case& c : cases) {
+    for (const char* tool : {"git apply", "patch -p1 --quiet"}) {
+      SCOPED_TRACE(std::string(c.name) + " / " + tool);
+      std::filesystem::current_path(root + "/" + c.cwd);
+      ASSERT_EQ(Run({"run", c.arg, "--dry-run", "--diff", "--report", root + "/y/r.json"}), kExitOk)
+          << err.str();
+      const std::string patch = out.str();
+      const std::string preview = err.str();
+      const std::string json = dir.ReadFile("y\\r.json");
+      ASSERT_EQ(Run({"run", c.arg, "--yes"}), kExitOk) << err.str();
+      std::filesystem::current_path(started);
+      const auto converted = Snapshot(root);
+      Restore(root, before);
+
+      EXPECT_FALSE(Contains(patch, "../")) << patch;
+      EXPECT_FALSE(Contains(patch + json + preview, "FORMS/")) << patch << json << preview;
+      // One backup folder, however the entries spell it.
+      const std::string shown = c.prefix + "Forms/";
+      auto count = [](const std::string& text, const std::string& what) {
+        size_t found = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+          ++found;
+        }
+        return found;
+      };
+      EXPECT_TRUE(Contains(json, "\"path\": \"" + shown + "frmB.frm\"")) << json;
+      EXPECT_EQ(count(json, "\"" + shown + "_Backup/\""), 1u) << json;
+      EXPECT_EQ(count(preview, "Sicherungskopien nach " + shown + "_Backup/\n"), 1u) << preview;
+      EXPECT_EQ(count(preview, "Forms/_Backup/"), 1u) << preview;
+      EXPECT_TRUE(Contains(preview, "2 FORMS\\frmB.frm: würde konvertiert")) << preview;
+
+      dir.WriteFile("y\\x.patch", patch);
+      const std::string command = "cd '" + root + "/" + c.base + "' && " + tool + " < '" + root +
+                                  "/y/x.patch' >/dev/null 2>&1";
+      ASSERT_EQ(std::system(command.c_str()), 0) << patch;
+      const auto applied = Snapshot(root);
+      for (const char* file : {"x/App.vbp", "x/frmA.frm", "x/Forms/frmB.frm", "x/Forms/frmC.frm"}) {
+        EXPECT_EQ(applied.at(file), converted.at(file)) << file;
+      }
+      Restore(root, before);
+    }
+  }
+}
 #endif
 
 TEST_F(PreviewTest, DiffOnATerminalIsShownInUtf8WithColours) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -494,6 +495,30 @@ TEST_F(FileSystemTest, AnsiNameFindsItsUtf8File) {
   const std::string in_project = std::string("GR\xDC\xDF") + "E.FRM";
   dir.WriteFile(on_disk, "ansi name");
   EXPECT_EQ(fs->FileLength(dir.Path(in_project)), 9);
+}
+
+// Paths as the disk spells them: names found as the look-up finds them, a
+// new name as it would be made; absolute, dots and folder links resolved.
+TEST_F(FileSystemTest, PathsSpelledAsOnDisk) {
+  dir.WriteFile("Forms\\frmA.frm", "x");
+  ASSERT_EQ(::symlink((dir.native() + "/Forms").c_str(), (dir.native() + "/Link").c_str()), 0);
+  std::string real = std::filesystem::canonical(dir.native()).string();
+  std::replace(real.begin(), real.end(), '/', '\\');
+  const struct {
+    const char* path;
+    const char* spelled;
+    const char* absolute;
+  } cases[] = {
+      {"FORMS\\FRMA.FRM", "Forms\\frmA.frm", "\\Forms\\frmA.frm"},
+      {"forms\\_Backup\\", "Forms\\_Backup\\", "\\Forms\\_Backup"},
+      {"forms\\.\\..\\FORMS\\frma.frm", "Forms\\.\\..\\Forms\\frmA.frm", "\\Forms\\frmA.frm"},
+      {"LINK\\frmA.frm", "Link\\frmA.frm", "\\Forms\\frmA.frm"},
+      {"Link\\Neu\\..\\x.frm", "Link\\Neu\\..\\x.frm", "\\Forms\\x.frm"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(fs->SpelledPath(dir.Path(c.path)), dir.Path(c.spelled)) << c.path;
+    EXPECT_EQ(fs->AbsolutePath(dir.Path(c.path)), real + c.absolute) << c.path;
+  }
 }
 
 TEST_F(FileSystemTest, ExactNameWinsOverCaseVariant) {

@@ -71,6 +71,38 @@ TEST(OverlayFileSystemTest, ChangesStayInMemoryAndReadBack) {
   EXPECT_EQ(dir.ReadFile("a.frm"), "one\r\ntwo\nthree");
 }
 
+// Given a scratch folder, the bytes the run writes go into files there, and
+// copies and renames of real files into none; all are gone with the overlay.
+TEST(OverlayFileSystemTest, WrittenBytesGoToTheScratchFolderUntilTheEnd) {
+  testing::TempDir dir;
+  testing::TempDir scratch;
+  dir.WriteFile("a.frm", "old\r\n");
+  const std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  {
+    OverlayFileSystem fs(*native, scratch.path() + "s");
+    scratch.MakeDir("s");
+    fs.CopyOver(dir.Path("a.frm"), dir.Path("copy.frm"));
+    {
+      std::unique_ptr<OutputFile> out = fs.OpenOutput(dir.Path("~form.tmp"));
+      out->WriteLine("new");
+      out->Close();
+    }
+    fs.Replace(dir.Path("~form.tmp"), dir.Path("a.frm"));
+    EXPECT_EQ(scratch.List("s").size(), 1u);
+    EXPECT_EQ(fs.ContentOf(dir.Path("a.frm")).bytes, "new\r\n");
+    EXPECT_EQ(fs.ContentOf(dir.Path("copy.frm")).bytes, "old\r\n");
+    EXPECT_EQ(fs.FileLength(dir.Path("a.frm")), 5);
+    fs.Remove(dir.Path("a.frm"));
+    EXPECT_EQ(scratch.List("s").size(), 0u);
+    std::unique_ptr<OutputFile> left = fs.OpenOutput(dir.Path("b.frm"));
+    left->Write("x");
+    left->Close();
+  }
+  EXPECT_EQ(scratch.List("s").size(), 0u);
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.frm"}));
+  EXPECT_EQ(dir.ReadFile("a.frm"), "old\r\n");
+}
+
 // The refusals a real run would meet are met without trying the write.
 TEST(OverlayFileSystemTest, RefusesWhatTheRealSystemWouldRefuse) {
   testing::TempDir dir;
