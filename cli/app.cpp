@@ -11,15 +11,19 @@
 #include <ostream>
 #include <set>
 
+#include "cli/check_code_command.h"
+#include "cli/code_references.h"
 #include "cli/command_line.h"
 #include "cli/console_host.h"
 #include "cli/form_patch.h"
 #include "cli/preview_host.h"
+#include "cli/project_commands.h"
 #include "cli/report.h"
 #include "cli/run_record.h"
 #include "cli/trace_host.h"
 #include "cli/unified_diff.h"
 #include "engine/batch_run.h"
+#include "engine/code_check.h"
 #include "engine/conversion_job.h"
 #include "engine/engine_context.h"
 #include "engine/error.h"
@@ -31,19 +35,6 @@
 
 namespace xpconv::cli {
 namespace {
-
-struct Streams {
-  std::istream& in;
-  std::ostream& out;
-  std::ostream& err;
-};
-
-// The layout of the engine's own error boxes, for errors that reach us
-// outside of them (a project file that cannot be read, say).
-void ReportError(std::ostream& err, const VbError& error, const std::string& shown_path) {
-  err << "Fehler: " << error.number() << '\n'
-      << error.description() << "\n\nDatei: " << shown_path << '\n';
-}
 
 ConsoleSettings SettingsFrom(const CommandLine& line) {
   ConsoleSettings settings;
@@ -90,56 +81,6 @@ int RunForm(const CommandLine& line, FileSystem& fs, Streams io, Terminal& termi
     report << shown << ": " << what << '\n' << std::flush;
   }
   return status;
-}
-
-bool IsGroupFile(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string end = path.substr(path.size() - 4);
-  for (char& c : end) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return end == ".vbg";
-}
-
-// The projects the arguments name, groups expanded, in order. A group that
-// cannot be read is reported; without --keep-going nothing is run then.
-std::vector<std::string> ExpandProjects(const CommandLine& line, FileSystem& fs, Streams io,
-                                        int& status) {
-  std::vector<std::string> projects;
-  for (const std::string& arg : line.paths) {
-    const std::string path = ToEnginePath(arg);
-    if (!IsGroupFile(path)) {
-      projects.push_back(path);
-      continue;
-    }
-    try {
-      std::vector<std::string> members = ReadGroupProjects(fs, path);
-      if (members.empty()) {
-        // A group that names no project is a mistake the user should see,
-        // not a call that silently does nothing.
-        io.err << "Die Projektgruppe " << fs.ToDisplayText(arg)
-               << " nennt kein Projekt (keine Zeile \"Project=\" oder \"StartupProject=\").\n";
-        status = kExitFailed;
-        if (!line.keep_going) return {};
-        continue;
-      }
-      projects.insert(projects.end(), members.begin(), members.end());
-    } catch (const VbError& error) {
-      ReportError(io.err, error, fs.ToDisplayText(arg));
-      status = kExitFailed;
-      if (!line.keep_going) return {};
-    }
-  }
-  return projects;
-}
-
-// A project as the user named it: the argument itself, or for a project of a
-// group its resolved path.
-std::string Shown(FileSystem& fs, const CommandLine& line, const std::string& project) {
-  for (const std::string& arg : line.paths) {
-    if (ToEnginePath(arg) == project) return fs.ToDisplayText(arg);
-  }
-  return DisplayPath(fs, project);
 }
 
 // A folder of its own under the system's temporary folder, for the bytes a
@@ -263,11 +204,6 @@ std::vector<ProjectEntry> ReadEntries(const CommandLine& line, FileSystem& fs,
   return entries;
 }
 
-void NoteError(ProjectRecord& record, const VbError& error) {
-  record.error_number = error.number();
-  record.error_text = error.description();
-}
-
 int RunList(const CommandLine& line, FileSystem& fs, Streams io) {
   int status = kExitOk;
   const std::vector<std::string> projects = ExpandProjects(line, fs, io, status);
@@ -321,7 +257,9 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   if (line.dry_run) preview.emplace(base, console);
   Host& host = preview ? static_cast<Host&>(*preview) : base;
   RunRecorder recorder(record, book);
-  EngineContext ctx{host, fs, abort, &recorder};
+  CodeCheckRequest code_check;
+  code_check.options = CodeCheckOptionsFrom(line);
+  EngineContext ctx{host, fs, abort, &recorder, &code_check};
 
   terminal.CatchInterrupts();
   int status = kExitOk;
@@ -344,7 +282,23 @@ int RunOneProject(const CommandLine& line, FileSystem& fs, const std::string& pr
   record.exit_status = status;
   user_aborted = console.user_aborted();
   if (user_aborted) io.err << "Konvertierung abgebrochen.\n" << std::flush;
+  record.code = std::move(code_check.result);
+  if (record.code) {
+    for (const ModuleCheck& module : record.code->modules) {
+      auto& folders = record.backup_folders;
+      if (!module.backup_folder.empty() &&
+          std::find(folders.begin(), folders.end(), module.backup_folder) == folders.end()) {
+        folders.push_back(module.backup_folder);
+      }
+    }
+  }
   if (preview) PrintPreview(line, record, *preview, fs, preview_out);
+  if (record.code) {
+    const FixTense tense = !line.fix_code ? FixTense::kNone
+                           : preview      ? FixTense::kWouldBe
+                                          : FixTense::kDone;
+    PrintCodeReferences(*record.code, tense, Shown(fs, line, project), fs, preview_out, io.err);
+  }
   return status;
 }
 
@@ -463,9 +417,10 @@ class TerminalPatchOut final : public PatchOut {
 };
 
 // The diff of every file the dry run would change: each project's file when
-// it gets the library line, and each form it would convert, named relative
-// to base. A form two projects list appears once. A form's patch is written
-// from the rewriter's edits where they are known, else from its two texts.
+// it gets the library line, each form it would convert and each module the
+// code fix would mend, named relative to base. A file two projects list
+// appears once. A file's patch is written from the rewriter's and the
+// mend's edits where they are known, else from its two texts.
 void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& base, FileSystem& fs,
                 OverlayFileSystem& overlay, const FormEditsBook& book, PatchOut& out) {
   std::set<std::string> done;
@@ -475,6 +430,11 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& ba
     for (const EntryRecord& entry : record.entries) {
       if (entry.outcome == kConverted) files.push_back(entry.path);
     }
+    if (record.code) {
+      for (const ModuleCheck& module : record.code->modules) {
+        if (module.mended) files.push_back(module.path);
+      }
+    }
     for (const std::string& path : files) {
       // A linked file is converted where it lives.
       const std::string real = fs.FinalPath(path);
@@ -482,23 +442,14 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& ba
       const std::string name = PatchPath(fs, base, path);
       const FormEdits* edits = book.EditsOf(real);
       if (edits != nullptr && WriteFormPatch(*edits, fs, overlay, real, name, out)) continue;
+      const MendEdits* mend = book.MendEditsOf(real);
+      if (mend != nullptr && WriteMendPatch(*mend, fs, overlay, real, name, out)) continue;
       const OverlayFileSystem::Content after = overlay.ContentOf(real);
       if (!after.changed || !after.bytes) continue;
       for (const DiffLine& line : UnifiedDiff(CurrentBytes(fs, real), *after.bytes, name)) {
         out.Piece(line.kind, line.text, true);
       }
     }
-  }
-}
-
-void WriteReportOrSay(const RunReport& report, const CommandLine& line, FileSystem& fs, Streams io,
-                      int& status) {
-  if (line.report.empty()) return;
-  try {
-    WriteReport(report, fs, ToEnginePath(line.report));
-  } catch (const VbError& error) {
-    ReportError(io.err, error, line.report);
-    status = kExitFailed;
   }
 }
 
@@ -531,7 +482,13 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
     ProjectRecord& record = report.projects.emplace_back();
     const int result = RunOneProject(line, run_fs, project, io, terminal, answers, record, text_out,
                                      book ? &*book : nullptr, user_aborted);
-    status = std::max(status, result);
+    status = WorseStatus(status, result);
+    if (record.code) {
+      // Code references end nothing: the next project still runs.
+      const int code_status = CodeCheckStatus(*record.code, line);
+      record.exit_status = WorseStatus(record.exit_status, code_status);
+      status = WorseStatus(status, code_status);
+    }
     // Ctrl+C stops the whole call, whatever --keep-going says.
     if (user_aborted || (result != kExitOk && !line.keep_going)) break;
   }
@@ -755,6 +712,12 @@ int RunRestore(const CommandLine& line, FileSystem& fs, Streams io, Terminal& te
 
 }  // namespace
 
+int WorseStatus(int a, int b) {
+  // 0 < 3 < 1 < 2: a failure outweighs code references.
+  auto rank = [](int status) { return status == kExitCodeReferences ? 1 : status == 0 ? 0 : status + 1; };
+  return rank(a) >= rank(b) ? a : b;
+}
+
 std::string ToEnginePath(std::string_view argument) {
   std::string path(argument);
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -797,6 +760,8 @@ int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::os
         return RunProjects(line, *fs, io, terminal);
       case Command::kRestore:
         return RunRestore(line, *fs, io, terminal);
+      case Command::kCheckCode:
+        return RunCheckCode(line, *fs, io);
       case Command::kNone:
       case Command::kHelp:
       case Command::kVersion:

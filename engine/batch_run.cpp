@@ -209,7 +209,7 @@ class Run {
     CodeCheckOptions options = request->options;
     options.backup = backups_made_;
     options.backed_up.insert(options.backed_up.end(), backed_up_.begin(), backed_up_.end());
-    request->result = CheckProjectCode(fs_, project_path_, options);
+    request->result = CheckProjectCode(fs_, project_path_, options, ctx_.observer);
   }
 
   // A copy that failed half way is of no use to anyone; it is removed on a

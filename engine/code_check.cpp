@@ -58,7 +58,7 @@ void RemoveQuietly(FileSystem& fs, const std::string& path) {
 // backup made first where one is due. module.scan becomes the scan of the
 // text that was mended.
 void MendModule(FileSystem& fs, ModuleCheck& module, const CodeScanOptions& scan_options,
-                const CodeCheckOptions& options) {
+                const CodeCheckOptions& options, RunObserver* observer) {
   // A module that is a symbolic link is mended where it really lives, and
   // the link stays a link; its backup goes beside the link, as a form's.
   const std::string real = fs.FinalPath(module.path);
@@ -78,17 +78,20 @@ void MendModule(FileSystem& fs, ModuleCheck& module, const CodeScanOptions& scan
   std::string copy;  // the backup copy under its temporary name
   bool created = false;
   bool replaced = false;
+  bool logging = false;  // a log was asked for and MendDone is still due
   try {
     if (options.backup && !BackedUpAlready(options, module.path)) {
       MakeFolder(fs, backup_folder);
       copy = backup_folder + kTempBackupName;
       fs.CopyOver(module.path, copy);
     }
+    RewriteLog* log = observer != nullptr ? observer->MendLogFor(real) : nullptr;
+    logging = observer != nullptr;
     {
       std::unique_ptr<InputFile> in = fs.OpenInput(real);
       std::unique_ptr<OutputFile> out = fs.OpenOutput(temp);
       created = true;
-      CodeScan scan = MendCodeInput(*in, *out, scan_options);
+      CodeScan scan = MendCodeInput(*in, *out, scan_options, log);
       in->Close();
       out->Close();
       module.scan = std::move(scan);
@@ -97,16 +100,20 @@ void MendModule(FileSystem& fs, ModuleCheck& module, const CodeScanOptions& scan
       // Changed behind our back since it was scanned: nothing left to mend.
       fs.Remove(temp);
       if (!copy.empty()) fs.Remove(copy);
+      if (logging) observer->MendDone(false);
       return;
     }
     fs.Replace(temp, real);
     replaced = true;
     module.mended = true;
+    if (logging) observer->MendDone(true);
+    logging = false;
     if (!copy.empty()) {
       fs.Replace(copy, backup);
       module.backup_folder = backup_folder;
     }
   } catch (...) {
+    if (logging) observer->MendDone(replaced);
     if (created && !replaced) RemoveQuietly(fs, temp);
     // The module stayed as it was, so the copy is of no use; once the module
     // has been replaced the copy may be the only record of it and stays.
@@ -159,7 +166,7 @@ int64_t ProjectCodeCheck::Errors() const {
 }
 
 ProjectCodeCheck CheckProjectCode(FileSystem& fs, const std::string& project,
-                                  const CodeCheckOptions& options) {
+                                  const CodeCheckOptions& options, RunObserver* observer) {
   ProjectCodeCheck check;
   bool any_kind = false;
   for (const bool kind : options.kinds) any_kind = any_kind || kind;
@@ -188,7 +195,9 @@ ProjectCodeCheck CheckProjectCode(FileSystem& fs, const std::string& project,
       // Read once to find; only a module with a test to mend is read again,
       // as it is written.
       module.scan = ScanCodeFile(fs, module.path, scan_options);
-      if (options.fix && module.scan.mendable > 0) MendModule(fs, module, scan_options, options);
+      if (options.fix && module.scan.mendable > 0) {
+        MendModule(fs, module, scan_options, options, observer);
+      }
     } catch (const VbError& error) {
       module.error_number = error.number();
       module.error_text = error.description();

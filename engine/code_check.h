@@ -20,6 +20,7 @@
 
 #include "engine/code_scanner.h"
 #include "engine/file_system.h"
+#include "engine/run_observer.h"
 
 namespace xpconv {
 
@@ -80,9 +81,11 @@ struct ProjectCodeCheck {
 
 // Checks (and with options.fix mends) the code of the project's modules.
 // With the fix, the caller holds the project's run lock (FileSystem::LockRun),
-// as a batch run does. Never raises for a file: errors are noted.
+// as a batch run does. Never raises for a file: errors are noted. observer,
+// when given, is asked for a log of each mend (RunObserver::MendLogFor).
 ProjectCodeCheck CheckProjectCode(FileSystem& fs, const std::string& project,
-                                  const CodeCheckOptions& options);
+                                  const CodeCheckOptions& options,
+                                  RunObserver* observer = nullptr);
 
 // The check as a command of its own: with the fix under the project's run
 // lock, taken before the first change and held to the end. nullopt when

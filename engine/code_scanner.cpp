@@ -728,7 +728,8 @@ namespace {
 // output given writes each there: as the scanner mended it or as it was,
 // with the line end it had. A line over the limit is passed over; its bytes
 // go to output piece by piece as they are.
-CodeScan PassCode(InputFile& input, OutputFile* output, const CodeScanOptions& options) {
+CodeScan PassCode(InputFile& input, OutputFile* output, const CodeScanOptions& options,
+                  RewriteLog* log) {
   CodeScanner scanner(options);
   const size_t limit = options.line_limit;
   std::string line;
@@ -750,6 +751,12 @@ CodeScan PassCode(InputFile& input, OutputFile* output, const CodeScanOptions& o
                                             : std::string_view(line));
         output->Write(LineEndBytes(input.LastLineEnd()));
       }
+      if (log != nullptr && scanner.line_mended()) {
+        log->Note(RewriteLog::Edit::kRemoved);
+        log->Note(RewriteLog::Edit::kAdded);
+      } else if (log != nullptr) {
+        log->Note(RewriteLog::Edit::kKept);
+      }
       continue;
     }
     if (output != nullptr) output->Write(line);
@@ -758,6 +765,7 @@ CodeScan PassCode(InputFile& input, OutputFile* output, const CodeScanOptions& o
       if (output != nullptr) output->Write(piece);
     }
     if (output != nullptr) output->Write(LineEndBytes(input.LastLineEnd()));
+    if (log != nullptr) log->Note(RewriteLog::Edit::kKept);
     scanner.PassOverLine();
   }
   scanner.Finish();
@@ -767,11 +775,12 @@ CodeScan PassCode(InputFile& input, OutputFile* output, const CodeScanOptions& o
 }  // namespace
 
 CodeScan ScanCodeInput(InputFile& input, const CodeScanOptions& options) {
-  return PassCode(input, nullptr, options);
+  return PassCode(input, nullptr, options, nullptr);
 }
 
-CodeScan MendCodeInput(InputFile& input, OutputFile& output, const CodeScanOptions& options) {
-  return PassCode(input, &output, options);
+CodeScan MendCodeInput(InputFile& input, OutputFile& output, const CodeScanOptions& options,
+                       RewriteLog* log) {
+  return PassCode(input, &output, options, log);
 }
 
 CodeScan ScanCodeFile(FileSystem& fs, const std::string& path, const CodeScanOptions& options) {
