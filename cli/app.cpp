@@ -714,7 +714,9 @@ int RunRestore(const CommandLine& line, FileSystem& fs, Streams io, Terminal& te
 
 int WorseStatus(int a, int b) {
   // 0 < 3 < 1 < 2: a failure outweighs code references.
-  auto rank = [](int status) { return status == kExitCodeReferences ? 1 : status == 0 ? 0 : status + 1; };
+  auto rank = [](int status) {
+    return status == kExitCodeReferences ? 1 : status == 0 ? 0 : status + 1;
+  };
   return rank(a) >= rank(b) ? a : b;
 }
 

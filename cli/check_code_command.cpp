@@ -17,8 +17,8 @@ namespace xpconv::cli {
 namespace {
 
 // One project's check; the result is also in record.
-int CheckOneProject(const CommandLine& line, FileSystem& fs, const std::string& project,
-                    Streams io, ProjectRecord& record) {
+int CheckOneProject(const CommandLine& line, FileSystem& fs, const std::string& project, Streams io,
+                    ProjectRecord& record) {
   record.project = project;
   std::optional<ProjectCodeCheck> check;
   try {
@@ -53,8 +53,7 @@ int CheckOneProject(const CommandLine& line, FileSystem& fs, const std::string& 
                       Shown(fs, line, project), fs, io.out, io.err);
   if (ListedFindings(code) == 0) {
     const int64_t read = static_cast<int64_t>(code.modules.size()) - code.Errors();
-    io.out << "Kein Code nennt ersetzte Steuerelementtypen (" << read
-           << " Datei(en) geprüft).\n"
+    io.out << "Kein Code nennt ersetzte Steuerelementtypen (" << read << " Datei(en) geprüft).\n"
            << std::flush;
   }
   return CodeCheckStatus(code, line);

@@ -111,7 +111,7 @@ std::string ClassNameOf(ControlKind kind) {
 // One row per finding and per module that could not be checked or mended,
 // as the fields (unquoted) of code_references and code_errors.
 struct CodeRow {
-  const ModuleCheck* module = nullptr;  // null for the project file
+  const ModuleCheck* module = nullptr;   // null for the project file
   const CodeFinding* finding = nullptr;  // null for an error
 };
 
@@ -141,13 +141,13 @@ std::string CodeJson(const ProjectRecord& project, FileSystem& fs) {
       continue;
     }
     const CodeFinding& f = *row.finding;
-    references.push_back(Cat(
-        "        ", where, ", \"line\": ", std::to_string(f.line),
-        ", \"column\": ", std::to_string(f.column), ", \"kind\": ", JsonString(ClassNameOf(f.kind)),
-        ", \"form\": ", JsonString(CodeFindingFormKey(f.form)),
-        ", \"text\": ", JsonString(fs.ToDisplayText(f.text)),
-        ", \"fixed\": ", JsonBool(row.module->Fixed(f)),
-        ", \"suggestion\": ", JsonString(CodeFindingSuggestion(f)), "}"));
+    references.push_back(Cat("        ", where, ", \"line\": ", std::to_string(f.line),
+                             ", \"column\": ", std::to_string(f.column),
+                             ", \"kind\": ", JsonString(ClassNameOf(f.kind)),
+                             ", \"form\": ", JsonString(CodeFindingFormKey(f.form)),
+                             ", \"text\": ", JsonString(fs.ToDisplayText(f.text)),
+                             ", \"fixed\": ", JsonBool(row.module->Fixed(f)),
+                             ", \"suggestion\": ", JsonString(CodeFindingSuggestion(f)), "}"));
   }
   auto list = [](const std::vector<std::string>& items) {
     return items.empty() ? std::string("[]") : Cat("[\n", Joined(items, ",\n"), "\n      ]");
@@ -181,18 +181,17 @@ std::string ReportJson(const RunReport& report, FileSystem& fs) {
     }
     std::vector<std::string> folders;
     for (const std::string& folder : Folders(project, fs)) folders.push_back(JsonString(folder));
-    projects.push_back(
-        Cat("    {\n      \"project\": ", JsonString(DisplayPath(fs, project.project)),
-            ",\n      \"project_file\": ",
-            project.project_file.empty() ? std::string("null") : JsonString(project.project_file),
-            ",\n      \"library_line_added\": ", LibraryLine(project, "null"),
-            ",\n      \"backup_folders\": [", Joined(folders, ", "),
-            "],\n      \"aborted\": ", JsonBool(project.aborted),
-            ",\n      \"exit_status\": ", std::to_string(project.exit_status),
-            ",\n      \"error\": ", JsonError(project.error_number, project.error_text),
-            ",\n      \"entries\": [", entries.empty() ? "" : "\n", Joined(entries, ",\n"),
-            entries.empty() ? "]" : "\n      ]",
-            ReportsCode(report, project) ? CodeJson(project, fs) : std::string(), "\n    }"));
+    projects.push_back(Cat(
+        "    {\n      \"project\": ", JsonString(DisplayPath(fs, project.project)),
+        ",\n      \"project_file\": ",
+        project.project_file.empty() ? std::string("null") : JsonString(project.project_file),
+        ",\n      \"library_line_added\": ", LibraryLine(project, "null"),
+        ",\n      \"backup_folders\": [", Joined(folders, ", "),
+        "],\n      \"aborted\": ", JsonBool(project.aborted),
+        ",\n      \"exit_status\": ", std::to_string(project.exit_status), ",\n      \"error\": ",
+        JsonError(project.error_number, project.error_text), ",\n      \"entries\": [",
+        entries.empty() ? "" : "\n", Joined(entries, ",\n"), entries.empty() ? "]" : "\n      ]",
+        ReportsCode(report, project) ? CodeJson(project, fs) : std::string(), "\n    }"));
   }
   return Cat("{\n  \"command\": ", JsonString(report.command),
              ",\n  \"dry_run\": ", JsonBool(report.dry_run),

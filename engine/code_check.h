@@ -84,8 +84,7 @@ struct ProjectCodeCheck {
 // as a batch run does. Never raises for a file: errors are noted. observer,
 // when given, is asked for a log of each mend (RunObserver::MendLogFor).
 ProjectCodeCheck CheckProjectCode(FileSystem& fs, const std::string& project,
-                                  const CodeCheckOptions& options,
-                                  RunObserver* observer = nullptr);
+                                  const CodeCheckOptions& options, RunObserver* observer = nullptr);
 
 // The check as a command of its own: with the fix under the project's run
 // lock, taken before the first change and held to the end. nullopt when
@@ -98,7 +97,7 @@ std::optional<ProjectCodeCheck> RunCodeCheck(FileSystem& fs, const std::string& 
 // under its lock, after its last form and before its summary: with the run's
 // backup option and the backups of the forms it converted.
 struct CodeCheckRequest {
-  CodeCheckOptions options;  // backup and backed_up are the run's
+  CodeCheckOptions options;                // backup and backed_up are the run's
   std::optional<ProjectCodeCheck> result;  // set when the run reached its end
 };
 

@@ -1,6 +1,7 @@
 // What every engine routine works with: the host (the windows, or their
 // stand-in), the file system and the shared abort flag, and optionally an
-// observer of the batch run and a code check it makes. All are owned by the caller and outlive the call.
+// observer of the batch run and a code check it makes. All are owned by the
+// caller and outlive the call.
 #pragma once
 
 #include "engine/file_system.h"

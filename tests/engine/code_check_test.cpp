@@ -38,8 +38,7 @@ const std::map<std::string, std::string> kFiles = {
     {"CKunde.cls",
      "VERSION 1.0 CLASS\r\nBEGIN\r\n  MultiUse = -1  'True\r\nEND\r\n"
      "Attribute VB_Name = \"CKunde\"\r\nPrivate WithEvents mOption As OptionButton\r\n"},
-    {"ctlA.ctl",
-     "VERSION 5.00\r\nBegin VB.UserControl ctlA \r\nEnd\r\nDim f As Frame\r\n"},
+    {"ctlA.ctl", "VERSION 5.00\r\nBegin VB.UserControl ctlA \r\nEnd\r\nDim f As Frame\r\n"},
 };
 
 // The modules with their type tests mended: every other byte as it was.
@@ -66,8 +65,8 @@ std::vector<std::string> Found(const ProjectCodeCheck& check) {
       found.push_back(module.entry + " error " + std::to_string(module.error_number));
     }
     for (const CodeFinding& f : module.scan.findings) {
-      found.push_back(module.entry + " " + std::to_string(f.line) + ":" +
-                      std::to_string(f.column) + " " + std::string(CodeFindingFormKey(f.form)) +
+      found.push_back(module.entry + " " + std::to_string(f.line) + ":" + std::to_string(f.column) +
+                      " " + std::string(CodeFindingFormKey(f.form)) +
                       (module.Fixed(f) ? " fixed" : ""));
     }
   }
@@ -93,11 +92,11 @@ class CodeCheckTest : public ::testing::Test {
 
 TEST_F(CodeCheckTest, ReadsEveryModuleOnceAndGoesOnPastOneThatCannotBeRead) {
   const ProjectCodeCheck check = Check(false, true);
-  EXPECT_EQ(Found(check), (std::vector<std::string>{
-                              "frmKunde.frm 10:32 type_test", "Module\\basFelder.bas 4:28 type_test",
-                              "Module\\basFelder.bas 5:21 type_name",
-                              "CKunde.cls 6:31 declaration", "fehlt.bas error 53",
-                              "ctlA.ctl 4:10 declaration"}));
+  EXPECT_EQ(Found(check),
+            (std::vector<std::string>{
+                "frmKunde.frm 10:32 type_test", "Module\\basFelder.bas 4:28 type_test",
+                "Module\\basFelder.bas 5:21 type_name", "CKunde.cls 6:31 declaration",
+                "fehlt.bas error 53", "ctlA.ctl 4:10 declaration"}));
   ASSERT_EQ(check.modules.size(), 5u);
   EXPECT_EQ(check.modules[1].kind, "Module");
   EXPECT_EQ(check.modules[1].path, dir.Path("Module\\basFelder.bas"));
@@ -111,9 +110,9 @@ TEST_F(CodeCheckTest, ReadsEveryModuleOnceAndGoesOnPastOneThatCannotBeRead) {
   // The kinds kept are not looked for; without designers no user control.
   CodeCheckOptions options;
   options.kinds = {true, false, false, false};
-  EXPECT_EQ(Found(CheckProjectCode(*fs, dir.Path("App.vbp"), options)),
-            (std::vector<std::string>{"Module\\basFelder.bas 4:28 type_test",
-                                      "fehlt.bas error 53"}));
+  EXPECT_EQ(
+      Found(CheckProjectCode(*fs, dir.Path("App.vbp"), options)),
+      (std::vector<std::string>{"Module\\basFelder.bas 4:28 type_test", "fehlt.bas error 53"}));
   const ProjectCodeCheck missing = CheckProjectCode(*fs, dir.Path("Fehlt.vbp"), options);
   EXPECT_EQ(missing.error_number, err::kFileNotFound);
   EXPECT_EQ(missing.Errors(), 1);

@@ -106,8 +106,8 @@ TEST_F(ProjectFileTest, CodeEntriesNameTheFileOfEveryModuleKind) {
                                           "Class Klassen\\CKunde.cls", "Module basAlt.bas"};
   EXPECT_EQ(texts(false), plain);
   std::vector<std::string> all = plain;
-  all.insert(all.end(), {"UserControl Controls\\ctlA.ctl", "PropertyPage ppgA.pag",
-                         "UserDocument docA.dob"});
+  all.insert(all.end(),
+             {"UserControl Controls\\ctlA.ctl", "PropertyPage ppgA.pag", "UserDocument docA.dob"});
   EXPECT_EQ(texts(true), all);
 }
 
