@@ -584,6 +584,21 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
       record.entries[i].path = where.folder + where.name;
       items.push_back(restore->Plan(record.entries[i].path));
     }
+    // The modules and classes a code fix mended, when no selection narrows
+    // the restore: only those with a backup are named.
+    for (const ProjectEntry& entry :
+         line.select.empty() ? ReadCodeEntries(fs, project, false) : std::vector<ProjectEntry>()) {
+      if (entry.kind != "Module" && entry.kind != "Class") continue;
+      const EntryLocation where = ResolveEntryIn(folder, entry.text);
+      RestoreItem item = restore->Plan(where.folder + where.name);
+      if (item.state == RestoreState::kNoBackup) continue;
+      EntryRecord& module = record.entries.emplace_back();
+      module.kind = entry.kind;
+      module.entry = fs.ToDisplayText(entry.text);
+      module.path = where.folder + where.name;
+      record.indexes.push_back(-1);
+      items.push_back(std::move(item));
+    }
     items.push_back(restore->Plan(project));
   } catch (const VbError& error) {
     ReportError(io.err, error, Shown(fs, line, project));
@@ -601,8 +616,11 @@ int RestoreOneProject(const CommandLine& line, FileSystem& fs, const std::string
       record.project_file = RestoreOutcome(items[i].state);
       io.out << "  Projektdatei " << Shown(fs, line, project) << ": ";
     } else {
+      const EntryRecord& entry = record.entries[i];
       record.entries[i].outcome = RestoreOutcome(items[i].state);
-      io.out << "  " << record.entries[i].number << ' ' << record.entries[i].entry << ": ";
+      // A module has no number: list counts the forms only.
+      io.out << "  " << (entry.number > 0 ? std::to_string(entry.number) + " " : std::string())
+             << entry.entry << ": ";
     }
     io.out << RestoreText(items[i].state) << '\n';
   }

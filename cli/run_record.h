@@ -23,8 +23,8 @@ inline constexpr const char* kRestored = "restored";
 inline constexpr const char* kNoBackup = "no-backup";
 
 struct EntryRecord {
-  int32_t number = 0;  // 1-based, as `list` shows it
-  std::string kind;    // "Form", "UserControl", ...
+  int32_t number = 0;  // 1-based, as `list` shows it; 0 for a module a restore names
+  std::string kind;    // "Form", "UserControl", ..., "Module", "Class"
   std::string entry;   // the entry text, UTF-8
   std::string path;    // the resolved path (engine form, ANSI bytes); empty if not reached
   std::string outcome = kSkipped;

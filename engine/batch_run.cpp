@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/backup_folders.h"
 #include "engine/code_check.h"
@@ -185,7 +184,6 @@ class Run {
       // Not only for 1: a job that reports 2 after an abort raised during its
       // last pump has already put the converted text in place.
       fs_.Replace(temp_copy, backup_folder + form.name);
-      backed_up_.push_back(form.folder + form.name);
     }
 
     if (ctx_.observer != nullptr) {
@@ -208,7 +206,6 @@ class Run {
     if (request == nullptr) return;
     CodeCheckOptions options = request->options;
     options.backup = backups_made_;
-    options.backed_up.insert(options.backed_up.end(), backed_up_.begin(), backed_up_.end());
     request->result = CheckProjectCode(fs_, project_path_, options, ctx_.observer);
   }
 
@@ -240,9 +237,6 @@ class Run {
   bool backups_made_ = false;  // chkBackup was on for this run
   std::string unused_copy_;
   std::string project_path_;
-  // The forms this run backed up (their entries resolved), whose backup a
-  // code mend leaves as it is.
-  std::vector<std::string> backed_up_;
   std::unique_ptr<RunLock> lock_;
 };
 

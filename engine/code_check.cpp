@@ -39,13 +39,6 @@ bool IsTemporaryName(std::string_view name) {
   return SameIgnoringAsciiCase(name, kTempCodeName);
 }
 
-bool BackedUpAlready(const CodeCheckOptions& options, const std::string& path) {
-  for (const std::string& done : options.backed_up) {
-    if (SameIgnoringAsciiCase(done, path)) return true;
-  }
-  return false;
-}
-
 void RemoveQuietly(FileSystem& fs, const std::string& path) {
   // Best effort: the error that brought us here is the one to report.
   try {
@@ -55,8 +48,8 @@ void RemoveQuietly(FileSystem& fs, const std::string& path) {
 }
 
 // Writes the module's mended text and puts it in the module's place, its
-// backup made first where one is due. module.scan becomes the scan of the
-// text that was mended.
+// backup made first where one is due (backups on, none there yet). module.scan becomes the scan of
+// the text that was mended.
 void MendModule(FileSystem& fs, ModuleCheck& module, const CodeScanOptions& scan_options,
                 const CodeCheckOptions& options, RunObserver* observer) {
   // A module that is a symbolic link is mended where it really lives, and
@@ -80,7 +73,7 @@ void MendModule(FileSystem& fs, ModuleCheck& module, const CodeScanOptions& scan
   bool replaced = false;
   bool logging = false;  // a log was asked for and MendDone is still due
   try {
-    if (options.backup && !BackedUpAlready(options, module.path)) {
+    if (options.backup && !FileExists(fs, backup)) {
       MakeFolder(fs, backup_folder);
       copy = backup_folder + kTempBackupName;
       fs.CopyOver(module.path, copy);

@@ -4,9 +4,10 @@
 // replaces (engine/code_scanner.h); with the fix, its type tests mended.
 //
 // A module is mended like a form is converted: its backup copy is made under
-// a temporary name in the "_Backup" folder beside it, its new text goes into
-// a temporary file beside it (where a link leads), takes its place in one
-// atomic step, and only then does the backup copy take the module's name.
+// a temporary name in the "_Backup" folder beside it (where it has no backup
+// yet), its new text goes into a temporary file beside it (where a link
+// leads), takes its place in one atomic step, and only then does the backup
+// copy take the module's name.
 // Outside the mended tests its bytes stay as they were, line ends and code
 // page included. A module that cannot be read or mended is noted with its
 // error, and the check goes on with the next one.
@@ -36,11 +37,11 @@ struct CodeCheckOptions {
   ReplacedKinds kinds{true, true, true, true};
   bool designers = false;  // the UserControl=, PropertyPage= and UserDocument= files too
   bool fix = false;        // mend the type tests
-  bool backup = true;      // a mended module's backup into the "_Backup" folder beside it
-  // Files (engine paths, as their entries resolve) whose backup the same
-  // command has made already: the forms a run converted. Their backup holds
-  // them as they were before the command, so a mend leaves it as it is.
-  std::vector<std::string> backed_up;
+  // A mended module's backup into the "_Backup" folder beside it, unless it
+  // has one there: that one holds the module as it was before the
+  // conversion (a form a run converted, or a module mended earlier), which
+  // a restore must bring back together with the project file.
+  bool backup = true;
 };
 
 struct ModuleCheck {
@@ -94,10 +95,10 @@ std::optional<ProjectCodeCheck> RunCodeCheck(FileSystem& fs, const std::string& 
                                              const CodeCheckOptions& options);
 
 // A code check a batch run makes at its end (EngineContext::code_check),
-// under its lock, after its last form and before its summary: with the run's
-// backup option and the backups of the forms it converted.
+// under its lock, after its last form and before its summary, with the run's
+// backup option.
 struct CodeCheckRequest {
-  CodeCheckOptions options;                // backup and backed_up are the run's
+  CodeCheckOptions options;                // backup is the run's
   std::optional<ProjectCodeCheck> result;  // set when the run reached its end
 };
 

@@ -142,6 +142,18 @@ TEST_F(CodeReferencesTest, RunPreviewAndCheckCodeListTheLinesByFileAndCount) {
     EXPECT_EQ(err.str(), "");
   }
 
+  // A run, then a fix: a restore gives back the project as it was, the
+  // forms from the backups the run made, the mended module from its own.
+  MakeProject();
+  const auto original = Snapshot(dir.native());
+  ASSERT_EQ(Run({"run", "--yes"}), kExitOk);
+  ASSERT_EQ(Run({"check-code", "--fix-code"}), kExitOk);
+  ASSERT_EQ(Run({"restore", "--yes"}), kExitOk);
+  EXPECT_NE(out.str().find("\n  Module\\basFelder.bas: wird wiederhergestellt\n"),
+            std::string::npos)
+      << out.str();
+  EXPECT_EQ(Snapshot(dir.native()), original);
+
   // Mended, the type tests are no longer listed; the kinds kept are not
   // looked for.
   ASSERT_EQ(Run({"run", "--yes", "--fix-code"}), kExitOk);

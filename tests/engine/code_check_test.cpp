@@ -118,7 +118,7 @@ TEST_F(CodeCheckTest, ReadsEveryModuleOnceAndGoesOnPastOneThatCannotBeRead) {
   EXPECT_EQ(missing.Errors(), 1);
 }
 
-TEST_F(CodeCheckTest, MendsTypeTestsOnlyKeepingEveryOtherByteAndBacksUpOnce) {
+TEST_F(CodeCheckTest, MendsTypeTestsOnlyKeepingEveryOtherByteWithABackup) {
   const ProjectCodeCheck check = Check(true);
   EXPECT_EQ(check.MendedNow(), 2);
   EXPECT_EQ(check.OpenFindings(), 2);  // the type name and the declaration
@@ -133,31 +133,32 @@ TEST_F(CodeCheckTest, MendsTypeTestsOnlyKeepingEveryOtherByteAndBacksUpOnce) {
   EXPECT_EQ(dir.List("Module"), (std::vector<std::string>{"_Backup", "basFelder.bas"}));
   EXPECT_EQ(check.modules[0].backup_folder, dir.Path("_Backup\\"));
 
-  // Twice is once: nothing left to mend, no file written, no backup replaced.
-  dir.WriteFile("_Backup\\frmKunde.frm", "the backup of an earlier run");
+  // Twice is once: nothing left to mend, no file written.
   const ProjectCodeCheck again = Check(true);
   EXPECT_EQ(again.MendedNow(), 0);
   EXPECT_EQ(again.Mendable(), 0);
   EXPECT_EQ(Found(again)[0], "frmKunde.frm 10:33 type_test fixed");
   for (const auto& [name, bytes] : kMended) EXPECT_EQ(dir.ReadFile(name), bytes) << name;
-  EXPECT_EQ(dir.ReadFile("_Backup\\frmKunde.frm"), "the backup of an earlier run");
 }
 
-TEST_F(CodeCheckTest, BackupsFollowTheOptionAndKeepWhatTheCommandBackedUpBefore) {
-  CodeCheckOptions options;
-  options.fix = true;
-  options.backed_up = {dir.Path("FRMKUNDE.frm")};
+TEST_F(CodeCheckTest, AMendKeepsABackupThereIsAndMakesNoneWithBackupsOff) {
+  // The backup a run made of the form before converting it is what a
+  // restore must bring back, with the project file as it was.
   dir.WriteFile("_Backup\\frmKunde.frm", "the form before the run");
-  CheckProjectCode(*fs, dir.Path("App.vbp"), options);
+  const ProjectCodeCheck check = Check(true);
+  EXPECT_EQ(check.MendedNow(), 2);
+  EXPECT_EQ(check.modules[0].backup_folder, "");
   EXPECT_EQ(dir.ReadFile("_Backup\\frmKunde.frm"), "the form before the run");
   EXPECT_TRUE(dir.Exists("Module\\_Backup\\basFelder.bas"));
 
   for (const auto& [name, bytes] : kFiles) dir.WriteFile(name, bytes);
-  dir.WriteFile("Module\\_Backup\\basFelder.bas", "older");
+  CodeCheckOptions options;
+  options.fix = true;
   options.backup = false;
+  dir.WriteFile("CKunde.cls", "Attribute VB_Name = \"CKunde\"\r\nx = TypeOf c Is Frame\r\n");
   CheckProjectCode(*fs, dir.Path("App.vbp"), options);
-  EXPECT_EQ(dir.ReadFile("Module\\basFelder.bas"), kMended.at("Module\\basFelder.bas"));
-  EXPECT_EQ(dir.ReadFile("Module\\_Backup\\basFelder.bas"), "older");
+  EXPECT_NE(dir.ReadFile("CKunde.cls"), kFiles.at("CKunde.cls"));
+  EXPECT_FALSE(dir.Exists("_Backup\\CKunde.cls"));
 }
 
 TEST_F(CodeCheckTest, AModuleThatCannotBeMendedStaysAsItWasAndTheOthersAreMended) {
