@@ -515,6 +515,8 @@ int RunProjects(const CommandLine& line, FileSystem& fs, Streams io, Terminal& t
       TerminalPatchOut out(fs, io.out);
       PrintDiffs(report.projects, base, fs, overlay, *book, out);
     } else {
+      io.out << std::flush;
+      terminal.WriteOutputAsBytes();
       StreamPatchOut out(io.out);
       PrintDiffs(report.projects, base, fs, overlay, *book, out);
     }

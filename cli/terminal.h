@@ -20,6 +20,10 @@ class Terminal {
   // True when standard output is a terminal that shows colours: a diff is
   // then shown converted and coloured instead of as the files' own bytes.
   virtual bool OutputIsTerminal() { return false; }
+  // From now on standard output takes the bytes written to it as they are:
+  // a patch sent to a file or a pipe must keep its own line ends, which the
+  // Windows runtime's text mode would turn from LF into CR LF.
+  virtual void WriteOutputAsBytes() {}
   // From now on Ctrl+C no longer ends the program but is remembered for
   // TakeInterrupt.
   virtual void CatchInterrupts() = 0;

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -36,6 +37,11 @@ class Win32Terminal : public Terminal {
     DWORD mode = 0;
     if (!GetConsoleMode(out, &mode)) return false;
     return SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  }
+
+  void WriteOutputAsBytes() override {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
   }
 
   void CatchInterrupts() override { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }

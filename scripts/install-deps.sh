@@ -4,12 +4,9 @@
 # which packages to install.
 set -euo pipefail
 
-# msitools: wixl builds the installer, msiinfo reads it in the package test;
-# binutils: strings reads the programs' version resources there; git, patch
-# and python3: the console tests apply a preview's patch and read reports;
-# clang and libfuzzer-14-dev: the sanitizer build and the fuzz targets.
-packages=(cmake make g++ googletest mingw-w64 wine wine64 xvfb xauth imagemagick x11-utils xdotool time
-  msitools binutils git patch python3 clang libfuzzer-14-dev)
+# The packages of scripts/tools.txt, the one list of the commands the build and the tests run.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+mapfile -t packages < <(sed 's/#.*//' "$here/scripts/tools.txt" | awk 'NF && !seen[$1]++ { print $1 }')
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -18,7 +15,7 @@ done
 
 echo "Installing: ${missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then
-  echo "Please install these packages as root: apt-get install -y ${missing[*]}" >&2
+  echo "Please install these packages as root: apt-get install -y --no-install-recommends ${missing[*]}" >&2
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive

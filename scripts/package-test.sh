@@ -12,7 +12,8 @@
 #
 # Usage: scripts/package-test.sh [mingw-build-dir]   (default: build/mingw)
 # Needs: the packages (cmake --build build/mingw --target package), the
-# e2e driver, Wine, xvfb-run, wixl and msiinfo (msitools). Installs nothing.
+# e2e driver, Wine, xvfb-run, wixl and msiinfo (Debian packages wixl,
+# msitools). Installs nothing.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$here/build/mingw}" 2>/dev/null && pwd) || {
@@ -92,6 +93,16 @@ grep -q '^[1-9][0-9]* Datei(en) wurde(n) aktualisiert\.' <<<"$out" || fail "the 
 grep -aq 'Begin qorXPControls\.qor' "$work/portable-run/frmHaupt.frm" || fail "frmHaupt.frm was not converted"
 cmp -s "$work/portable-run/_Backup/frmHaupt.frm" "$here/samples/Kundenverwaltung/frmHaupt.frm" ||
   fail "the portable run left no backup of frmHaupt.frm"
+# The preview's patch, sent to a file, keeps the files' own line ends (the
+# runtime's text mode would add a CR to each LF): applied to a fresh copy it
+# gives what the run wrote.
+cp -r "$here/samples/Kundenverwaltung" "$work/portable-patch"
+wine_run "$portable/xpconvert.exe" run "$(winpath "$work/portable-patch/Kundenverwaltung.vbp")" --dry-run \
+  --diff >"$work/portable.patch" 2>/dev/null || fail "the preview with the portable xpconvert.exe failed"
+(cd "$work/portable-patch" && git apply "$work/portable.patch") ||
+  fail "the patch of xpconvert.exe does not apply"
+diff -r --exclude=_Backup "$work/portable-patch" "$work/portable-run" >/dev/null ||
+  fail "the patch of xpconvert.exe does not give what its run wrote"
 
 # --- the installer ---
 product_code=$(msiinfo export "$msi" Property | sed -n 's/^ProductCode\t\(.*\)$/\1/p' | strip_cr)

@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# The one command that runs every test: installs what is missing, builds the
-# native and the Windows (MinGW-w64) programs, runs the native tests, then the
+# The one command that runs every test: installs what is missing, checks that
+# every tool it uses comes from a package of its list, builds the native and
+# the Windows (MinGW-w64) programs, runs the native tests, then the
 # same tests built for Windows under Wine and Xvfb, then the end-to-end tests,
 # then builds the Windows packages and tests them as a user would.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
+# The system's own folders only: the tests run the tools the Debian packages
+# of scripts/tools.txt install, as on a fresh machine, and not a python3 or a
+# cmake that a version manager or a hand install put earlier on PATH.
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin
 jobs=$(nproc)
+# Wine names files in the charset of the locale, and the tests' file names
+# need UTF-8: a bare system or a CI container is often in the C locale.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 werror=${XPC_WERROR:-OFF}
 
 bash scripts/install-deps.sh
+echo "== Every tool from a listed package (scripts/tools.txt)"
+bash scripts/check-tools.sh
+bash scripts/check-tools-test.sh
 
 echo "== Native build"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release -DXPC_WERROR="$werror" >/dev/null

@@ -35,6 +35,8 @@ class WatchedFiles final : public testing::MemoryFileSystem {
   }
 
   void MessageHandled() { ::SetEvent(handled_); }
+  // A message handled after an earlier operation must not count for the next.
+  void ForgetHandledMessages() { ::ResetEvent(handled_); }
 
   bool wait_for_message = false;
   DWORD wait_ms = 5000;
@@ -92,6 +94,7 @@ TEST_F(ResponsiveFileSystemTest, SmallFilesStayOnTheCallingThreadLargeOnesLetMes
                         Case{"large replace", "C:\\P\\gross.frm", false, true}}) {
     SetUp();
     calls_ = 0;
+    inner_.ForgetHandledMessages();
     inner_.wait_for_message = c.on_worker;
     inner_.saw_message_while_running = false;
     const std::string bytes = inner_.files[c.source];
