@@ -63,6 +63,12 @@ TEST(CommandLineTest, PreviewRestoreAndSeveralProjects) {
   EXPECT_TRUE(restore.dry_run);
 
   EXPECT_TRUE(ParseCommandLine({"list", "A.vbg", "--designers"}).designers);
+
+  const CommandLine check = ParseCommandLine({"check-code", "A.vbp", "--keep", "frame",
+                                              "--fix-code", "--fail-on-code-references"});
+  EXPECT_EQ(check.command, Command::kCheckCode);
+  EXPECT_TRUE(check.fix_code && check.fail_on_code_references);
+  EXPECT_EQ(check.replace[0], 0);
 }
 
 TEST(CommandLineTest, DoubleDashLetsAFileNameStartWithADash) {
@@ -125,6 +131,11 @@ TEST(CommandLineTest, UsageErrors) {
       {"run", "a.vbp", "--select", "1-"},              //
       {"run", "a.vbp", "--select", "99999999999999"},  // past any entry number
       {"run", "a.vbp", "--codepage", ""},              //
+      {"check-code"},                                  // no project
+      {"check-code", "a.vbp", "--dry-run"},            // changes nothing anyway
+      {"check-code", "a.vbp", "--select", "1"},        // every module is checked
+      {"restore", "a.vbp", "--fix-code"},              // run and check-code only
+      {"form", "a.frm", "--fail-on-code-references"},  //
   };
   for (const Args& args : bad) {
     std::string joined;
@@ -159,7 +170,8 @@ TEST(UsageTextTest, NamesEveryCommandAndOption) {
   for (const char* word : {"form", "list", "run", "--keep", "--plain", "--codepage", "--trace",
                            "--select", "--no-backup", "--yes", "--answer", "--help", "--version",
                            "restore", "--dry-run", "--diff", "--report", "--keep-going",
-                           "--designers"}) {
+                           "--designers", "check-code", "--fix-code",
+                           "--fail-on-code-references"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }
