@@ -196,15 +196,14 @@ TEST_F(CodeReferencesTest, AModuleThatCannotBeReadOrMendedIsSaidAndTheRestGoesOn
   dir.WriteFile("App.vbp", dir.ReadFile("App.vbp") + "Module=basFehlt; fehlt.bas\r\n");
   ASSERT_EQ(Run({"check-code", "--report", Arg("r.json")}), kExitFailed);
   const std::string json = dir.ReadFile("r.json");
-  for (const std::string& field :
-       {"\"code_references\": [\n        {\"file\": \"" + Arg("frmA.frm") +
-            "\", \"entry\": \"frmA.frm\", \"module\": \"Form\", \"line\": ",
-        std::string("\"line\": 4, \"column\": 28, \"kind\": \"Frame\", \"form\": \"type_test\", "
-                    "\"text\": \"   IstRahmen = TypeOf c Is VB.Frame\", \"fixed\": false, "
-                    "\"suggestion\": \"Typprüfung um qorFrame ergänzen\"}"),
-        "\"code_errors\": [\n        {\"file\": \"" + Arg("fehlt.bas") +
-            "\", \"entry\": \"fehlt.bas\", \"module\": \"Module\", \"error\": {\"number\": 53, "
-            "\"text\": \"Datei nicht gefunden\"}}\n      ]"}) {
+  // Files are named as the disk spells them, on Windows with "\\".
+  for (const char* field :
+       {"frmA.frm\", \"entry\": \"frmA.frm\", \"module\": \"Form\", \"line\": ",
+        "\"line\": 4, \"column\": 28, \"kind\": \"Frame\", \"form\": \"type_test\", \"text\": \"   "
+        "IstRahmen = TypeOf c Is VB.Frame\", \"fixed\": false, \"suggestion\": \"Typprüfung um "
+        "qorFrame ergänzen\"}",
+        "fehlt.bas\", \"entry\": \"fehlt.bas\", \"module\": \"Module\", \"error\": {\"number\": 53, "
+        "\"text\": \"Datei nicht gefunden\"}}\n      ]"}) {
     EXPECT_NE(json.find(field), std::string::npos) << field << "\n" << json;
   }
   ASSERT_EQ(Run({"check-code", "--report", Arg("r.csv")}), kExitFailed);
@@ -213,8 +212,8 @@ TEST_F(CodeReferencesTest, AModuleThatCannotBeReadOrMendedIsSaidAndTheRestGoesOn
                      "code_fixed,code_suggestion\r\n"),
             std::string::npos)
       << csv;
-  EXPECT_NE(csv.find(",,Module,Module\\basFelder.bas," + Arg("Module/basFelder.bas") +
-                     ",code_reference,,,,,,,false,1,5,21,CheckBox,type_name,"),
+  EXPECT_NE(csv.find(",,Module,Module\\basFelder.bas,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("basFelder.bas,code_reference,,,,,,,false,1,5,21,CheckBox,type_name,"),
             std::string::npos)
       << csv;
   EXPECT_NE(csv.find(",code_error,,,,,53,Datei nicht gefunden,false,1,,,,,,,\r\n"),
