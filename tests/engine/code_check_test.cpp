@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/error.h"
+#include "engine/restore.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 
@@ -97,10 +98,7 @@ TEST_F(CodeCheckTest, ReadsEveryModuleOnceAndGoesOnPastOneThatCannotBeRead) {
                 "frmKunde.frm 10:32 type_test", "Module\\basFelder.bas 4:28 type_test",
                 "Module\\basFelder.bas 5:21 type_name", "CKunde.cls 6:31 declaration",
                 "fehlt.bas error 53", "ctlA.ctl 4:10 declaration"}));
-  ASSERT_EQ(check.modules.size(), 5u);
-  EXPECT_EQ(check.modules[1].kind, "Module");
-  EXPECT_EQ(check.modules[1].path, dir.Path("Module\\basFelder.bas"));
-  EXPECT_EQ(check.modules[3].error_text, "Datei nicht gefunden");
+  EXPECT_EQ(check.modules.at(1).path, dir.Path("Module\\basFelder.bas"));
   EXPECT_EQ(check.OpenFindings(), 5);
   EXPECT_EQ(check.Mendable(), 2);
   EXPECT_EQ(check.Errors(), 1);
@@ -118,7 +116,10 @@ TEST_F(CodeCheckTest, ReadsEveryModuleOnceAndGoesOnPastOneThatCannotBeRead) {
   EXPECT_EQ(missing.Errors(), 1);
 }
 
-TEST_F(CodeCheckTest, MendsTypeTestsOnlyKeepingEveryOtherByteWithABackup) {
+TEST_F(CodeCheckTest, MendsTypeTestsOnlyWithABackupWhereThereIsNoneAndTwiceIsOnce) {
+  // The backup a run made of the form before converting it is what a
+  // restore must bring back, with the project file as it was.
+  dir.WriteFile("_Backup\\frmKunde.frm", "the form before the run");
   const ProjectCodeCheck check = Check(true);
   EXPECT_EQ(check.MendedNow(), 2);
   EXPECT_EQ(check.OpenFindings(), 2);  // the type name and the declaration
@@ -127,38 +128,16 @@ TEST_F(CodeCheckTest, MendsTypeTestsOnlyKeepingEveryOtherByteWithABackup) {
     const auto mended = kMended.find(name);
     EXPECT_EQ(dir.ReadFile(name), mended == kMended.end() ? bytes : mended->second) << name;
   }
-  EXPECT_EQ(dir.ReadFile("_Backup\\frmKunde.frm"), kFiles.at("frmKunde.frm"));
+  EXPECT_EQ(dir.ReadFile("_Backup\\frmKunde.frm"), "the form before the run");
   EXPECT_EQ(dir.ReadFile("Module\\_Backup\\basFelder.bas"), kFiles.at("Module\\basFelder.bas"));
-  EXPECT_EQ(dir.List("_Backup"), (std::vector<std::string>{"frmKunde.frm"}));
   EXPECT_EQ(dir.List("Module"), (std::vector<std::string>{"_Backup", "basFelder.bas"}));
-  EXPECT_EQ(check.modules[0].backup_folder, dir.Path("_Backup\\"));
+  EXPECT_EQ(check.modules[1].backup_folder, dir.Path("Module\\_Backup\\"));
 
-  // Twice is once: nothing left to mend, no file written.
   const ProjectCodeCheck again = Check(true);
   EXPECT_EQ(again.MendedNow(), 0);
   EXPECT_EQ(again.Mendable(), 0);
   EXPECT_EQ(Found(again)[0], "frmKunde.frm 10:33 type_test fixed");
   for (const auto& [name, bytes] : kMended) EXPECT_EQ(dir.ReadFile(name), bytes) << name;
-}
-
-TEST_F(CodeCheckTest, AMendKeepsABackupThereIsAndMakesNoneWithBackupsOff) {
-  // The backup a run made of the form before converting it is what a
-  // restore must bring back, with the project file as it was.
-  dir.WriteFile("_Backup\\frmKunde.frm", "the form before the run");
-  const ProjectCodeCheck check = Check(true);
-  EXPECT_EQ(check.MendedNow(), 2);
-  EXPECT_EQ(check.modules[0].backup_folder, "");
-  EXPECT_EQ(dir.ReadFile("_Backup\\frmKunde.frm"), "the form before the run");
-  EXPECT_TRUE(dir.Exists("Module\\_Backup\\basFelder.bas"));
-
-  for (const auto& [name, bytes] : kFiles) dir.WriteFile(name, bytes);
-  CodeCheckOptions options;
-  options.fix = true;
-  options.backup = false;
-  dir.WriteFile("CKunde.cls", "Attribute VB_Name = \"CKunde\"\r\nx = TypeOf c Is Frame\r\n");
-  CheckProjectCode(*fs, dir.Path("App.vbp"), options);
-  EXPECT_NE(dir.ReadFile("CKunde.cls"), kFiles.at("CKunde.cls"));
-  EXPECT_FALSE(dir.Exists("_Backup\\CKunde.cls"));
 }
 
 TEST_F(CodeCheckTest, AModuleThatCannotBeMendedStaysAsItWasAndTheOthersAreMended) {
@@ -191,15 +170,9 @@ TEST_F(CodeCheckTest, AFailureAtAnyOperationLosesNothing) {
       // Whole, and mended exactly when the check says so; a mended module's
       // backup holds it as it was.
       EXPECT_EQ(now, module.mended ? mended->second : kFiles.at(module.entry));
-      if (module.mended) {
-        const size_t slash = module.entry.rfind('\\');
-        const std::string backup =
-            slash == std::string::npos
-                ? "_Backup\\" + module.entry
-                : module.entry.substr(0, slash + 1) + "_Backup\\" + module.entry.substr(slash + 1);
-        if (fresh.Exists(backup) || module.error_number == 0) {
-          EXPECT_EQ(fresh.ReadFile(backup), kFiles.at(module.entry));
-        }
+      const std::string backup = BackupPathOf(module.entry);
+      if (module.mended && (fresh.Exists(backup) || module.error_number == 0)) {
+        EXPECT_EQ(fresh.ReadFile(backup), kFiles.at(module.entry));
       }
     }
     if (!faulty.failed()) {
@@ -210,7 +183,7 @@ TEST_F(CodeCheckTest, AFailureAtAnyOperationLosesNothing) {
   }
 }
 
-TEST_F(CodeCheckTest, AMendWaitsForTheProjectsRunLock) {
+TEST_F(CodeCheckTest, AMendWaitsForTheProjectsRunLockAndMakesNoBackupWithBackupsOff) {
   CodeCheckOptions options;
   options.fix = true;
   {
@@ -222,8 +195,10 @@ TEST_F(CodeCheckTest, AMendWaitsForTheProjectsRunLock) {
   }
   for (const auto& [name, bytes] : kFiles) EXPECT_EQ(dir.ReadFile(name), bytes) << name;
   options.fix = true;
+  options.backup = false;
   ASSERT_TRUE(RunCodeCheck(*fs, dir.Path("App.vbp"), options).has_value());
   EXPECT_EQ(dir.ReadFile("frmKunde.frm"), kMended.at("frmKunde.frm"));
+  EXPECT_FALSE(dir.Exists("_Backup"));
 }
 
 }  // namespace
