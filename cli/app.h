@@ -5,7 +5,6 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "cli/terminal.h"
@@ -28,9 +27,5 @@ int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::os
 
 // A path argument in the engine's form: every "/" becomes "\".
 std::string ToEnginePath(std::string_view argument);
-
-// A form path split at its last "\" into the folder (ending in "\", or empty)
-// and the bare name.
-std::pair<std::string, std::string> SplitFormPath(const std::string& engine_path);
 
 }  // namespace xpconv::cli

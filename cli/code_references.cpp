@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/app.h"
+#include "engine/control_kinds.h"
 
 namespace xpconv::cli {
 namespace {
@@ -11,12 +12,6 @@ namespace {
 // Of a long line the console shows this many bytes of text (UTF-8), cut
 // between two characters; the report carries the whole line.
 constexpr size_t kShownTextLimit = 160;
-
-// "CheckBox" of "VB.CheckBox".
-std::string_view ClassNameOf(ControlKind kind) {
-  const std::string_view qualified = OriginalClassOf(kind);
-  return qualified.substr(qualified.find('.') + 1);
-}
 
 std::string ShownText(FileSystem& fs, std::string_view line) {
   const size_t first = line.find_first_not_of(" \t");
@@ -89,7 +84,8 @@ void PrintCodeReferences(const ProjectCodeCheck& check, FixTense tense, const st
       if (!Listed(finding)) continue;
       any = true;
       out << "  " << entry << ':' << finding.line << ": " << ShownText(fs, finding.text) << " ("
-          << CodeFindingFormName(finding.form) << ", " << ClassNameOf(finding.kind);
+          << CodeFindingFormName(finding.form) << ", "
+          << kControlKindNames[static_cast<size_t>(finding.kind)];
       if (finding.fix == CodeFix::Mendable && module.mended) {
         ++mended;
         out << (tense == FixTense::kWouldBe ? ", würde ergänzt" : ", ergänzt");

@@ -1,34 +1,26 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <optional>
 #include <string_view>
 
+#include "engine/control_kinds.h"
+#include "engine/paths.h"
 #include "xpc_version.h"
 
 namespace xpconv::cli {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
-
 int16_t KindOf(const std::string& value) {
-  const std::string kind = Lower(value);
-  if (kind == "frame") return 0;
-  if (kind == "checkbox") return 1;
-  if (kind == "option") return 2;
-  if (kind == "progressbar") return 3;
+  if (const std::optional<ControlKind> kind = ControlKindOfKey(value)) {
+    return static_cast<int16_t>(*kind);
+  }
   throw UsageError("--keep kennt \"" + value + "\" nicht (frame, checkbox, option, progressbar)");
 }
 
 Answer AnswerOf(const std::string& value) {
-  const std::string answer = Lower(value);
+  const std::string answer = AsciiLower(value);
   if (answer == "ja" || answer == "j") return Answer::kYes;
   if (answer == "nein" || answer == "n") return Answer::kNo;
   if (answer == "abbrechen" || answer == "a") return Answer::kCancel;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/messages.h"
+#include "engine/paths.h"
 
 namespace xpconv::cli {
 namespace {
@@ -71,10 +72,7 @@ std::string Trimmed(const std::string& text) {
   size_t end = text.size();
   while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
   while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
-  std::string out = text.substr(begin, end - begin);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
+  return AsciiLower(std::string_view(text).substr(begin, end - begin));
 }
 
 const char* AnswerName(int32_t answer) {

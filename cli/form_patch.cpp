@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/paths.h"
+
 namespace xpconv::cli {
 namespace {
 
@@ -387,7 +389,7 @@ bool WriteMendPatch(const MendEdits& edits, FileSystem& old_fs, FileSystem& new_
 RewriteLog* FormEditsBook::Start(const std::string& form_path) {
   current_.reset();
   if (overlay_.Holds(form_path)) return nullptr;
-  current_key_ = OverlayFileSystem::KeyOf(form_path);
+  current_key_ = PathKey(form_path);
   current_ = std::make_unique<FormEdits>();
   return current_.get();
 }
@@ -398,13 +400,13 @@ void FormEditsBook::Finish(bool replaced) {
 }
 
 const FormEdits* FormEditsBook::EditsOf(const std::string& path) const {
-  const auto it = kept_.find(OverlayFileSystem::KeyOf(path));
+  const auto it = kept_.find(PathKey(path));
   return it == kept_.end() ? nullptr : it->second.get();
 }
 
 RewriteLog* FormEditsBook::StartMend(const std::string& path) {
   mend_.reset();
-  mend_key_ = OverlayFileSystem::KeyOf(path);
+  mend_key_ = PathKey(path);
   if (kept_.count(mend_key_) == 0 && overlay_.Holds(path)) return nullptr;
   mend_ = std::make_unique<MendEdits>();
   return mend_.get();
@@ -428,7 +430,7 @@ void FormEditsBook::FinishMend(bool replaced) {
 }
 
 const MendEdits* FormEditsBook::MendEditsOf(const std::string& path) const {
-  const auto it = mends_kept_.find(OverlayFileSystem::KeyOf(path));
+  const auto it = mends_kept_.find(PathKey(path));
   return it == mends_kept_.end() ? nullptr : it->second.get();
 }
 

@@ -18,9 +18,17 @@ int32_t PreviewHost::ShowMessage(const std::string& prompt, int32_t buttons,
     summary_shown_ = true;
     return mb::kAnswerOk;
   }
-  // The run's error boxes start so; the run observer has recorded them.
-  if (prompt.rfind("Fehler: ", 0) == 0) return mb::kAnswerOk;
-  return inner_.ShowMessage(prompt, buttons, title);
+  // The observer has recorded the error this box shows.
+  if (error_box_next_) {
+    error_box_next_ = false;
+    return mb::kAnswerOk;
+  }
+  return ForwardingHost::ShowMessage(prompt, buttons, title);
+}
+
+void PreviewHost::ShowingError(int32_t number, const std::string& text) {
+  observer_.ShowingError(number, text);
+  error_box_next_ = true;
 }
 
 }  // namespace xpconv::cli

@@ -4,6 +4,10 @@
 // lets the run go on, and noted, so the preview can say which questions a
 // real run would ask. Error boxes and the summary are taken note of; the
 // preview shows them in its own words.
+//
+// The preview is also the run's observer: it passes every report on to the
+// observer it is given (the run's record), and learns from the run which
+// box is an error box, whose error that observer records.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +15,12 @@
 #include <vector>
 
 #include "cli/console_host.h"
-#include "engine/host.h"
+#include "engine/forwarding_host.h"
+#include "engine/run_observer.h"
 
 namespace xpconv::cli {
 
-class PreviewHost : public Host {
+class PreviewHost final : public ForwardingHost, public RunObserver {
  public:
   struct Question {
     std::string prompt;     // UTF-8, as the box would show it
@@ -24,40 +29,46 @@ class PreviewHost : public Host {
   };
 
   // inner is the host chain to forward to (the console host, or a trace
-  // around it); console gives the scripted answers.
-  PreviewHost(Host& inner, ConsoleHost& console) : inner_(inner), console_(console) {}
+  // around it); console gives the scripted answers; observer records the
+  // run. All three must outlive this object.
+  PreviewHost(Host& inner, ConsoleHost& console, RunObserver& observer)
+      : ForwardingHost(inner), console_(console), observer_(observer) {}
 
   const std::vector<Question>& questions() const { return questions_; }
   bool summary_shown() const { return summary_shown_; }
 
-  std::string ProjectPath() override { return inner_.ProjectPath(); }
-  std::string ProjectFolder() override { return inner_.ProjectFolder(); }
-  int32_t EntryCount() override { return inner_.EntryCount(); }
-  int32_t SelectedCount() override { return inner_.SelectedCount(); }
-  bool IsEntrySelected(int16_t index) override { return inner_.IsEntrySelected(index); }
-  std::string EntryText(int16_t index) override { return inner_.EntryText(index); }
-  int32_t BackupOption() override { return inner_.BackupOption(); }
-  void SwitchBackupOn() override { inner_.SwitchBackupOn(); }
-  void SetWizardEnabled(bool enabled) override { inner_.SetWizardEnabled(enabled); }
-  int32_t ReplaceOption(int16_t kind) override { return inner_.ReplaceOption(kind); }
-  int32_t XPStyleOption() override { return inner_.XPStyleOption(); }
-  void LoadProgress() override { inner_.LoadProgress(); }
-  void SetCountCaption(const std::string& text) override { inner_.SetCountCaption(text); }
-  void SetFileCaption(const std::string& text) override { inner_.SetFileCaption(text); }
-  void SetFileBar(int32_t value) override { inner_.SetFileBar(value); }
-  void SetTotalBar(int32_t value) override { inner_.SetTotalBar(value); }
-  void SetTotalBarMax(int32_t value) override { inner_.SetTotalBarMax(value); }
-  void ShowProgress() override { inner_.ShowProgress(); }
-  void UnloadProgress() override { inner_.UnloadProgress(); }
+  // --- the host: what the preview changes ---
   int32_t ShowMessage(const std::string& prompt, int32_t buttons,
                       const std::string& title) override;
-  void PumpMessages() override { inner_.PumpMessages(); }
+
+  // --- the observer: passed on ---
+  void ProjectFileDone(bool added, const std::string& backup_folder) override {
+    observer_.ProjectFileDone(added, backup_folder);
+  }
+  void EntryStarted(int16_t index, const std::string& form_path) override {
+    observer_.EntryStarted(index, form_path);
+  }
+  void EntryDone(int16_t index, const FormJobDetails& details,
+                 const std::string& backup_folder) override {
+    observer_.EntryDone(index, details, backup_folder);
+  }
+  RewriteLog* RewriteLogFor(const std::string& form_path) override {
+    return observer_.RewriteLogFor(form_path);
+  }
+  RewriteLog* MendLogFor(const std::string& module_path) override {
+    return observer_.MendLogFor(module_path);
+  }
+  void MendDone(bool replaced) override { observer_.MendDone(replaced); }
+  void RunFailed(const VbError& error) override { observer_.RunFailed(error); }
+  // The next box is the run's error box.
+  void ShowingError(int32_t number, const std::string& text) override;
 
  private:
-  Host& inner_;
   ConsoleHost& console_;
+  RunObserver& observer_;
   std::vector<Question> questions_;
   bool summary_shown_ = false;
+  bool error_box_next_ = false;
 };
 
 }  // namespace xpconv::cli

@@ -1,16 +1,15 @@
 #include "cli/report.h"
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
-#include "cli/trace_host.h"
+#include "cli/json.h"
+#include "engine/control_kinds.h"
+#include "engine/file_helpers.h"
+#include "engine/paths.h"
 
 namespace xpconv::cli {
 namespace {
-
-constexpr const char* kKindNames[4] = {"Frame", "CheckBox", "OptionButton", "ProgressBar"};
-constexpr const char* kKeepNames[4] = {"frame", "checkbox", "option", "progressbar"};
 
 std::string JsonBool(bool value) {
   return value ? "true" : "false";
@@ -58,8 +57,8 @@ std::string SelectText(const CommandLine& line) {
 
 std::string OptionsJson(const CommandLine& line) {
   std::vector<std::string> keep;
-  for (size_t i = 0; i < 4; ++i) {
-    if (line.replace[i] == 0) keep.push_back(JsonString(kKeepNames[i]));
+  for (size_t i = 0; i < kControlKindCount; ++i) {
+    if (line.replace[i] == 0) keep.push_back(JsonString(kControlKindKeys[i]));
   }
   std::vector<std::string> args;
   for (const std::string& arg : line.option_args) args.push_back(JsonString(arg));
@@ -103,11 +102,6 @@ bool ReportsCode(const RunReport& report, const ProjectRecord& project) {
   return false;
 }
 
-std::string ClassNameOf(ControlKind kind) {
-  const std::string_view qualified = OriginalClassOf(kind);
-  return std::string(qualified.substr(qualified.find('.') + 1));
-}
-
 // One row per finding and per module that could not be checked or mended,
 // as the fields (unquoted) of code_references and code_errors.
 struct CodeRow {
@@ -142,8 +136,8 @@ std::string CodeJson(const ProjectRecord& project, FileSystem& fs) {
     }
     const CodeFinding& f = *row.finding;
     references.push_back(Cat("        ", where, ", \"line\": ", std::to_string(f.line),
-                             ", \"column\": ", std::to_string(f.column),
-                             ", \"kind\": ", JsonString(ClassNameOf(f.kind)),
+                             ", \"column\": ", std::to_string(f.column), ", \"kind\": ",
+                             JsonString(kControlKindNames[static_cast<size_t>(f.kind)]),
                              ", \"form\": ", JsonString(CodeFindingFormKey(f.form)),
                              ", \"text\": ", JsonString(fs.ToDisplayText(f.text)),
                              ", \"fixed\": ", JsonBool(row.module->Fixed(f)),
@@ -169,8 +163,9 @@ std::string ReportJson(const RunReport& report, FileSystem& fs) {
     std::vector<std::string> entries;
     for (const EntryRecord& entry : project.entries) {
       std::vector<std::string> replaced;
-      for (size_t k = 0; k < 4; ++k) {
-        replaced.push_back(Cat(JsonString(kKindNames[k]), ": ", std::to_string(entry.replaced[k])));
+      for (size_t k = 0; k < kControlKindCount; ++k) {
+        replaced.push_back(
+            Cat(JsonString(kControlKindNames[k]), ": ", std::to_string(entry.replaced[k])));
       }
       entries.push_back(Cat(
           "        {\"number\": ", std::to_string(entry.number),
@@ -263,7 +258,7 @@ std::string ReportCsv(const RunReport& report, FileSystem& fs) {
           row[4] = "code_reference";
           fields = {std::to_string(f.line),
                     std::to_string(f.column),
-                    ClassNameOf(f.kind),
+                    std::string(kControlKindNames[static_cast<size_t>(f.kind)]),
                     std::string(CodeFindingFormKey(f.form)),
                     CsvField(fs.ToDisplayText(f.text)),
                     JsonBool(module->Fixed(f)),
@@ -285,31 +280,9 @@ std::string ReportCsv(const RunReport& report, FileSystem& fs) {
 }
 
 void WriteReport(const RunReport& report, FileSystem& fs, const std::string& path) {
-  const bool json = path.size() >= 5 && [&] {
-    std::string end = path.substr(path.size() - 5);
-    for (char& c : end) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return end == ".json";
-  }();
-  const std::string text = json ? ReportJson(report, fs) : ReportCsv(report, fs);
-  const std::string temp = path + ".tmp";
-  bool created = false;
-  try {
-    std::unique_ptr<OutputFile> out = fs.OpenOutput(temp);
-    created = true;
-    out->Write(text);
-    out->Close();
-    fs.Replace(temp, path);
-  } catch (...) {
-    if (created) {
-      try {
-        fs.Remove(temp);
-      } catch (...) {
-      }
-    }
-    throw;
-  }
+  const std::string text =
+      HasEnding(path, ".json") ? ReportJson(report, fs) : ReportCsv(report, fs);
+  WriteAtomically(fs, path, path + ".tmp", text);
 }
 
 }  // namespace xpconv::cli

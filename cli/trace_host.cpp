@@ -2,38 +2,10 @@
 
 #include <ostream>
 
+#include "cli/json.h"
+
 namespace xpconv::cli {
 namespace {
-
-// Length of the valid UTF-8 sequence at the start of text, 0 if there is
-// none (overlong forms, surrogates and code points past U+10FFFF included).
-size_t Utf8SequenceLength(std::string_view text) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // overlong
-    if (lead == 0xED) high = 0x9F;  // surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;   // overlong
-    if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  if (byte(1) < low || byte(1) > high) return 0;
-  for (size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
 
 std::string Number(int64_t value) {
   return std::to_string(value);
@@ -43,62 +15,6 @@ std::string Bool(bool value) {
 }
 
 }  // namespace
-
-std::string JsonString(std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(text.size() + 2);
-  out += '"';
-  size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x80) {
-      const size_t length = Utf8SequenceLength(text.substr(i));
-      if (length == 0) {
-        out += "\xEF\xBF\xBD";
-        ++i;
-      } else {
-        out.append(text.substr(i, length));
-        i += length;
-      }
-      continue;
-    }
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      default:
-        if (c < 0x20) {
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 0xF];
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-    ++i;
-  }
-  out += '"';
-  return out;
-}
 
 TraceHost::TraceHost(Host& inner, FileSystem& fs, std::ostream& out)
     : inner_(inner), fs_(fs), out_(out) {}

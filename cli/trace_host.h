@@ -14,10 +14,6 @@
 
 namespace xpconv::cli {
 
-// A JSON string literal (quotes included) for UTF-8 text. Bytes that are not
-// valid UTF-8 become U+FFFD, so the line stays valid JSON whatever it carries.
-std::string JsonString(std::string_view text);
-
 class TraceHost : public Host {
  public:
   // fs converts the ANSI texts (paths, list entries) to UTF-8 for the trace.

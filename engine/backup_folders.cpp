@@ -2,7 +2,17 @@
 
 #include <string>
 
+#include "engine/paths.h"
+
 namespace xpconv {
+
+std::string BackupFolderIn(std::string_view folder) {
+  return std::string(folder) + std::string(kBackupFolderName);
+}
+
+std::string BackupPathOf(std::string_view path) {
+  return BackupFolderIn(FolderOf(path)) + NameOf(path);
+}
 
 // Both probes swallow every failure, not only VbError: the batch run relies
 // on them never interrupting it, whatever the file system throws.

@@ -1,11 +1,24 @@
-// The two probes around backup folders. Neither lets a failure escape.
+// Backup folders: their name, where a file's backup lies, and the two probes
+// around them. Neither probe lets a failure escape.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "engine/file_system.h"
 
 namespace xpconv {
+
+// A run copies a file, before it changes it, into the folder of this name
+// beside it (the project file and each changed form alike).
+inline constexpr std::string_view kBackupFolderName = "_Backup\\";
+
+// The backup folder of the files in folder (which ends in "\" or is empty).
+std::string BackupFolderIn(std::string_view folder);
+
+// The backup a run makes of the file at path: "_Backup\" in its folder,
+// under its own name.
+std::string BackupPathOf(std::string_view path);
 
 // A file's backup copy is made under this name in its "_Backup" folder and
 // takes the file's name there only when the file was changed (or may have

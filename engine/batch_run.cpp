@@ -10,39 +10,11 @@
 #include "engine/conversion_job.h"
 #include "engine/error.h"
 #include "engine/messages.h"
+#include "engine/paths.h"
 #include "engine/project_file.h"
 
 namespace xpconv {
 namespace {
-
-constexpr std::string_view kBackupFolderName = "_Backup\\";
-
-struct FormLocation {
-  std::string folder;  // ends in "\" or is empty
-  std::string name;    // bare file name
-  bool in_project_folder = false;
-};
-
-// Rule 1: an entry holding "\\" or ":" is absolute and splits at its last
-// backslash. Rule 2: a relative entry with a backslash lies below the
-// project folder. Rule 3: a bare name lies in the project folder itself.
-FormLocation ResolveEntry(Host& host, const std::string& entry) {
-  const bool absolute =
-      entry.find("\\\\") != std::string::npos || entry.find(':') != std::string::npos;
-  const size_t slash = entry.rfind('\\');
-  if (absolute) {
-    if (slash == std::string::npos) return {"", entry, false};
-    return {entry.substr(0, slash + 1), entry.substr(slash + 1), false};
-  }
-  if (slash != std::string::npos) {
-    return {host.ProjectFolder() + entry.substr(0, slash + 1), entry.substr(slash + 1), false};
-  }
-  return {host.ProjectFolder(), entry, true};
-}
-
-std::string ErrorMessage(const VbError& error) {
-  return "Fehler: " + std::to_string(error.number()) + "\r\n" + error.description();
-}
 
 std::string CountCaption(int16_t k, int16_t n) {
   return "Datei " + std::to_string(k) + " von " + std::to_string(n);
@@ -63,8 +35,11 @@ class Run {
       // order for a failed project file as for a failed form, so the user
       // always reads the error over the window state it happened in.
       DiscardUnusedBackupCopy();
-      if (ctx_.observer != nullptr) ctx_.observer->RunFailed(error);
-      host_.ShowMessage(ErrorMessage(error), mb::kOk, "");
+      if (ctx_.observer != nullptr) {
+        ctx_.observer->RunFailed(error);
+        ctx_.observer->ShowingError(error.number(), error.description());
+      }
+      host_.ShowMessage(msg::ErrorPrompt(error.number(), error.description()), mb::kOk, "");
       WindUp();
       return;
     } catch (...) {
@@ -100,7 +75,7 @@ class Run {
 
     // Probed and made whatever the backup option: the project file's copy
     // and the backups of forms in the project folder go here.
-    const std::string backup_folder = host_.ProjectFolder() + std::string(kBackupFolderName);
+    const std::string backup_folder = BackupFolderIn(host_.ProjectFolder());
     if (FolderHasFiles(fs_, backup_folder)) {
       const int32_t answer =
           host_.ShowMessage(msg::kOverwritePrompt, mb::kYesNoQuestion, msg::kOverwriteTitle);
@@ -157,13 +132,15 @@ class Run {
   }
 
   void ConvertEntry(int16_t index, const std::string& entry) {
-    const FormLocation form = ResolveEntry(host_, entry);
-    const std::string backup_folder = form.folder + std::string(kBackupFolderName);
+    // The project folder is asked for only when the entry needs it.
+    const EntryLocation form =
+        ResolveEntryIn(IsAbsoluteEntry(entry) ? std::string() : host_.ProjectFolder(), entry);
+    const std::string backup_folder = BackupFolderIn(form.folder);
     if (ctx_.observer != nullptr) ctx_.observer->EntryStarted(index, form.folder + form.name);
 
     // A form in the project folder backs up into the folder made before the
     // loop; every other folder gets its own.
-    if (host_.BackupOption() != 0 && !form.in_project_folder) MakeFolder(fs_, backup_folder);
+    if (host_.BackupOption() != 0 && !form.in_folder) MakeFolder(fs_, backup_folder);
 
     bool made_copy = false;
     const std::string temp_copy = backup_folder + std::string(kTempBackupName);

@@ -1,42 +1,24 @@
 #include "engine/code_check.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "engine/backup_folders.h"
-#include "engine/conversion_job.h"
 #include "engine/error.h"
+#include "engine/file_helpers.h"
+#include "engine/paths.h"
 #include "engine/project_file.h"
-#include "engine/restore.h"
 
 namespace xpconv {
 namespace {
 
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string_view NameOf(std::string_view path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-// As the form job refuses "~form.tmp": on Windows "~CODE.TMP" and
-// "~code.tmp. " name the temporary file too.
+// As the form job refuses "~form.tmp", a module named like the temporary
+// file is refused on every platform alike.
 bool IsTemporaryName(std::string_view name) {
-  const size_t end = name.find_last_not_of(". ");
-  name = end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
-  return SameIgnoringAsciiCase(name, kTempCodeName);
+  return NamesFile(name, kTempCodeName);
 }
 
 void RemoveQuietly(FileSystem& fs, const std::string& path) {
@@ -48,8 +30,8 @@ void RemoveQuietly(FileSystem& fs, const std::string& path) {
 }
 
 // Writes the module's mended text and puts it in the module's place, its
-// backup made first where one is due (backups on, none there yet). module.scan becomes the scan of
-// the text that was mended.
+// backup made first where one is due (backups on, none there yet).
+// module.scan becomes the scan of the text that was mended.
 void MendModule(FileSystem& fs, ModuleCheck& module, const CodeScanOptions& scan_options,
                 const CodeCheckOptions& options, RunObserver* observer) {
   // A module that is a symbolic link is mended where it really lives, and
@@ -62,12 +44,12 @@ void MendModule(FileSystem& fs, ModuleCheck& module, const CodeScanOptions& scan
   // a module that cannot change (the copy of a read-only file is read-only
   // and could not be removed again).
   if (fs.IsReadOnly(real)) throw MakeError(err::kPermissionDenied);
-  const std::string temp = ProjectFolderOf(real) + kTempCodeName;
+  const std::string temp = FolderOf(real) + kTempCodeName;
   // One left by a failed mend holds nothing of value.
-  if (FileExists(fs, temp)) fs.Remove(temp);
+  RemoveIfThere(fs, temp);
 
   const std::string backup = BackupPathOf(module.path);
-  const std::string backup_folder = ProjectFolderOf(backup);
+  const std::string backup_folder = FolderOf(backup);
   std::string copy;  // the backup copy under its temporary name
   bool created = false;
   bool replaced = false;
@@ -175,9 +157,12 @@ ProjectCodeCheck CheckProjectCode(FileSystem& fs, const std::string& project,
     return check;
   }
   const std::string folder = ProjectFolderOf(project);
+  std::set<std::string> seen;
   for (ProjectEntry& entry : entries) {
-    ModuleCheck& module = check.modules.emplace_back();
     const EntryLocation where = ResolveEntryIn(folder, entry.text);
+    // A file the project lists twice is checked once.
+    if (!seen.insert(PathKey(where.folder + where.name)).second) continue;
+    ModuleCheck& module = check.modules.emplace_back();
     module.path = where.folder + where.name;
     module.kind = std::move(entry.kind);
     module.entry = std::move(entry.text);

@@ -11,24 +11,13 @@
 #include <vector>
 
 #include "engine/code_lexer.h"
+#include "engine/paths.h"
 
 namespace xpconv {
 
 namespace {
 
 using Type = CodeToken::Type;
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::string_view Trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t");

@@ -10,7 +10,10 @@
 #include <utility>
 
 #include "engine/error.h"
+#include "engine/file_helpers.h"
 #include "engine/form_rewriter.h"
+#include "engine/messages.h"
+#include "engine/paths.h"
 
 namespace xpconv {
 
@@ -25,16 +28,7 @@ constexpr int32_t kInternalError = 51;
 // temporary file; a form of that name would be deleted at the job's start and
 // then overwritten, so such a name is refused on every platform alike.
 bool IsTemporaryFileName(std::string_view name) {
-  const size_t end = name.find_last_not_of(". ");
-  name = end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
-  const std::string_view temp = kTempFormName;
-  if (name.size() != temp.size()) return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != temp[i]) return false;
-  }
-  return true;
+  return NamesFile(name, kTempFormName);
 }
 
 // The file name as shown to the user; the raw bytes when they cannot be
@@ -97,15 +91,6 @@ void CloseOrRaise(std::unique_ptr<File>& file) {
 
 }  // namespace
 
-bool FileExists(FileSystem& fs, const std::string& path) {
-  try {
-    fs.FileLength(path);
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std::string& file_name,
                         FormJobDetails* details) {
   FormJobDetails ignored;
@@ -124,14 +109,9 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std
     // the temporary file goes beside the file the link points to and is
     // renamed over it, so the link stays a link.
     const std::string form_path = ctx.fs.FinalPath(folder + file_name);
-    const size_t slash = form_path.rfind('\\');
-    const std::string form_folder =
-        slash == std::string::npos ? "" : form_path.substr(0, slash + 1);
-    if (IsTemporaryFileName(std::string_view(form_path).substr(form_folder.size()))) {
-      throw MakeError(err::kPathFileAccess);
-    }
-    const std::string temp_path = form_folder + kTempFormName;
-    if (FileExists(ctx.fs, temp_path)) ctx.fs.Remove(temp_path);
+    if (IsTemporaryFileName(NameOf(form_path))) throw MakeError(err::kPathFileAccess);
+    const std::string temp_path = FolderOf(form_path) + kTempFormName;
+    RemoveIfThere(ctx.fs, temp_path);
 
     ctx.host.SetFileCaption(ctx.fs.ToDisplayText(file_name));
     ctx.host.SetFileBar(0);
@@ -198,12 +178,12 @@ int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std
   // The temporary file is left as the failure left it: deleting it could fail
   // in turn and hide the first error, and the next job in this folder
   // removes it at its start.
-  const std::string message = "Fehler: " + std::to_string(error_number) + "\r\n" +
-                              error_description + "\r\n\r\n" +
-                              "Datei: " + DisplayName(ctx.fs, file_name);
+  const std::string message =
+      msg::FileErrorPrompt(error_number, error_description, DisplayName(ctx.fs, file_name));
   told.result = kFormFailed;
   told.error_number = error_number;
   told.error_text = error_description;
+  if (ctx.observer != nullptr) ctx.observer->ShowingError(error_number, error_description);
   ctx.host.ShowMessage(message, mb::kOk, "");
   CloseQuietly(input);
   CloseQuietly(output);

@@ -24,7 +24,4 @@ inline constexpr const char* kTempFormName = "~form.tmp";
 int32_t ConvertFormFile(EngineContext& ctx, const std::string& folder, const std::string& file_name,
                         FormJobDetails* details = nullptr);
 
-// True when the length of the file at path can be queried without an error.
-bool FileExists(FileSystem& fs, const std::string& path);
-
 }  // namespace xpconv

@@ -1,5 +1,5 @@
 // The platform-neutral part of the file-system layer: line splitting over
-// raw reads, buffered writing, and the text helpers both halves use.
+// raw reads, and buffered writing.
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -15,6 +15,7 @@
 
 #include "engine/error.h"
 #include "engine/file_system_detail.h"
+#include "engine/paths.h"
 
 namespace xpconv {
 
@@ -23,7 +24,7 @@ std::unique_ptr<RunLock> FileSystem::LockRun(const std::string& /*path*/) {
 }
 
 std::string FileSystem::AbsolutePath(const std::string& path) {
-  return fs_detail::WithoutDots(SpelledPath(path), '\\');
+  return WithoutDots(SpelledPath(path));
 }
 
 std::string_view LineEndBytes(LineEnd end) {
@@ -43,33 +44,6 @@ std::string_view LineEndBytes(LineEnd end) {
 }  // namespace xpconv
 
 namespace xpconv::fs_detail {
-
-std::string WithoutDots(std::string_view path, char separator) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = path.find(separator, start);
-    const std::string_view part = path.substr(start, end - start);
-    // Only a named folder can be stepped out of: a leading ".." stays, and
-    // so does one above the root (an empty first part, or a drive "C:").
-    if (part == ".." && !parts.empty() && !parts.back().empty() && parts.back() != ".." &&
-        parts.back().back() != ':') {
-      parts.pop_back();
-    } else if (part == "..") {
-      if (parts.size() != 1 || !parts.back().empty()) parts.push_back(part);
-    } else if (part != "." && (!part.empty() || parts.empty() || end == std::string_view::npos)) {
-      parts.push_back(part);
-    }
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) out += separator;
-    out.append(parts[i]);
-  }
-  return out;
-}
 
 namespace {
 
@@ -352,118 +326,6 @@ void BufferedOutputFile::FlushQuietly() noexcept {
     Flush();
   } catch (...) {
   }
-}
-
-// ----------------------------------------------------------------- text ---
-
-namespace {
-
-// Decodes one UTF-8 sequence at bytes[i]; returns its length, 0 when the
-// bytes there are not well-formed.
-size_t DecodeUtf8(std::string_view bytes, size_t i, char32_t& out) {
-  auto byte = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
-  unsigned char lead = byte(i);
-  if (lead < 0x80) {
-    out = lead;
-    return 1;
-  }
-  size_t length;
-  char32_t value;
-  char32_t minimum;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    value = lead & 0x1F;
-    minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    value = lead & 0x0F;
-    minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    value = lead & 0x07;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + length > bytes.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    unsigned char next = byte(i + k);
-    if ((next & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (next & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  out = value;
-  return length;
-}
-
-void EncodeUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Capital to small letter for the scripts of the ANSI code pages projects
-// are written in (Western and Central European, Greek, Cyrillic).
-char32_t FoldCase(char32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 0x20 : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-  if (c >= 0x100 && c <= 0x137) return c | 1;
-  if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
-  if (c >= 0x14A && c <= 0x177) return c | 1;
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  return c;
-}
-
-}  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    // Runs of ASCII are the common case in names and captions.
-    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-      ++i;
-      continue;
-    }
-    char32_t c;
-    size_t length = DecodeUtf8(bytes, i, c);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
-
-std::string FoldCaseUtf8(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  size_t i = 0;
-  while (i < utf8.size()) {
-    char32_t c;
-    size_t length = DecodeUtf8(utf8, i, c);
-    if (length == 0) {
-      out += utf8[i];
-      ++i;
-      continue;
-    }
-    EncodeUtf8(FoldCase(c), out);
-    i += length;
-  }
-  return out;
 }
 
 }  // namespace xpconv::fs_detail

@@ -1,7 +1,8 @@
 // Every file operation of the engine goes through this small interface. Paths
 // are engine path strings: bytes in the projects' ANSI code page with "\" as
 // the separator, as project files hold them. Only the implementation turns
-// them into native paths (see file_system_posix.cpp / file_system_win32.cpp).
+// them into native paths (see file_system_posix.cpp with name_lookup_posix.h,
+// and file_system_win32.cpp).
 //
 // Every failure raises VbError with the runtime table's number and German
 // description (engine/error.h). Destructors never throw: a file that is still

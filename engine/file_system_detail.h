@@ -1,6 +1,6 @@
 // Pieces shared by the POSIX and the Windows half of the file-system layer:
-// the buffered line reader and writer (so both platforms split lines the same
-// way), and text helpers. Not for use outside the file-system layer.
+// the buffered line reader and writer, so both platforms split lines the same
+// way. Not for use outside the file-system layer.
 #pragma once
 
 #include <cstddef>
@@ -88,18 +88,6 @@ class BufferedOutputFile : public OutputFile {
   size_t used_ = 0;
   bool closed_ = false;
 };
-
-// True when bytes is well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsValidUtf8(std::string_view bytes);
-
-// Case folding for name comparison the way Windows compares file names:
-// ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic capitals become small
-// letters. Input and output are UTF-8; invalid sequences are kept byte by byte.
-std::string FoldCaseUtf8(std::string_view utf8);
-
-// path with "." and empty parts dropped and each ".." taking the part
-// before it along, where there is one to take; parts are split at separator.
-std::string WithoutDots(std::string_view path, char separator);
 
 // The error raised by an operation on a file that was already closed.
 [[noreturn]] void ThrowClosed();

@@ -21,7 +21,7 @@ struct KindRules {
 
 // Indexed by ControlKind. Every prefix starts with "Begin " and none is a
 // prefix of another, so the first match is the only one.
-constexpr KindRules kRules[4] = {
+constexpr KindRules kRules[kControlKindCount] = {
     {"Begin VB.Frame", "Begin qorXPControls.qorFrame"},
     {"Begin VB.CheckBox", "Begin qorXPControls.qorCheck"},
     {"Begin VB.OptionButton", "Begin qorXPControls.qorOption"},
@@ -82,7 +82,7 @@ std::optional<ControlKind> MatchStripped(std::string_view stripped, const Rewrit
   // Nearly every line of a form fails here, so the per-prefix compares below
   // stay off the hot path.
   if (!stripped.starts_with(kNestedHeaderStart)) return std::nullopt;
-  for (size_t i = 0; i < 4; ++i) {
+  for (size_t i = 0; i < kControlKindCount; ++i) {
     if (options.replace[i] == 1 && stripped.starts_with(kRules[i].header_prefix)) {
       return static_cast<ControlKind>(i);
     }

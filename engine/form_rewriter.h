@@ -12,14 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/control_kinds.h"
 #include "engine/file_system.h"
 
 namespace xpconv {
 
 class Host;
-
-// Numbered as the chkReplace options of the wizard window.
-enum class ControlKind : int16_t { Frame = 0, CheckBox = 1, OptionButton = 2, ProgressBar = 3 };
 
 // The class a kind's controls have in a form file ("VB.CheckBox") and the
 // class they become ("qorXPControls.qorCheck"): library, point, class.

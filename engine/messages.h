@@ -1,6 +1,10 @@
 // The system's own texts, shown through Host::ShowMessage. UTF-8.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <string_view>
+
 namespace xpconv::msg {
 
 inline constexpr const char* kBackupPrompt =
@@ -27,5 +31,24 @@ inline constexpr const char* kProjectBusy =
 inline constexpr const char* kAbortPrompt = "Wirklich abbrechen?";
 // Spelled as the system has always spelled it.
 inline constexpr const char* kAbortTitle = "Konverierung";
+
+// The box that reports an error: "Fehler: 53", a line break, the error's
+// description. The console program shows the same text with its own line
+// breaks.
+inline std::string ErrorPrompt(int32_t number, std::string_view description,
+                               std::string_view line_break = "\r\n") {
+  std::string prompt = "Fehler: " + std::to_string(number);
+  prompt.append(line_break).append(description);
+  return prompt;
+}
+
+// The same for an error of one file, which a last paragraph names
+// ("Datei: frmHaupt.frm").
+inline std::string FileErrorPrompt(int32_t number, std::string_view description,
+                                   std::string_view file, std::string_view line_break = "\r\n") {
+  std::string prompt = ErrorPrompt(number, description, line_break);
+  prompt.append(line_break).append(line_break).append("Datei: ").append(file);
+  return prompt;
+}
 
 }  // namespace xpconv::msg

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "engine/error.h"
+#include "engine/file_helpers.h"
+#include "engine/paths.h"
 
 namespace xpconv {
 namespace {
@@ -53,9 +55,12 @@ class BytesInputFile final : public InputFile {
   LineEnd last_end_ = LineEnd::kNone;
 };
 
-std::string_view FolderOf(std::string_view path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+// The folder path lies in, without the backslash behind it; empty for a
+// path without a backslash.
+std::string ParentOf(std::string_view path) {
+  std::string folder = FolderOf(path);
+  if (!folder.empty()) folder.pop_back();
+  return folder;
 }
 
 }  // namespace
@@ -119,45 +124,13 @@ OverlayFileSystem::OverlayFileSystem(FileSystem& inner, std::string scratch_fold
 
 OverlayFileSystem::~OverlayFileSystem() = default;
 
-std::string OverlayFileSystem::KeyOf(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = path.find('\\', start);
-    const std::string_view part = path.substr(start, slash - start);
-    if (part == "..") {
-      // Only a named folder can be stepped out of; a leading ".." or one
-      // above the root stays, as the system would fail on it alike.
-      if (!parts.empty() && !parts.back().empty() && parts.back() != ".." &&
-          parts.back().back() != ':') {
-        parts.pop_back();
-      } else {
-        parts.push_back(part);
-      }
-    } else if (part != "." || parts.empty()) {
-      parts.push_back(part);
-    }
-    if (slash == std::string_view::npos) break;
-    start = slash + 1;
-  }
-  std::string key;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) key += '\\';
-    key.append(parts[i]);
-  }
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return key;
-}
-
 const OverlayFileSystem::Node* OverlayFileSystem::Find(const std::string& path) const {
-  const auto it = nodes_.find(KeyOf(path));
+  const auto it = nodes_.find(PathKey(path));
   return it == nodes_.end() ? nullptr : &it->second;
 }
 
 void OverlayFileSystem::Put(const std::string& path, std::shared_ptr<Stored> stored) {
-  auto [it, inserted] = nodes_.try_emplace(KeyOf(path), Node{path, nullptr});
+  auto [it, inserted] = nodes_.try_emplace(PathKey(path), Node{path, nullptr});
   it->second.stored = std::move(stored);
 }
 
@@ -177,17 +150,12 @@ std::shared_ptr<OverlayFileSystem::Stored> OverlayFileSystem::StoredOf(const std
 
 bool OverlayFileSystem::ExistsNow(const std::string& path) {
   if (const Node* node = Find(path)) return node->stored != nullptr;
-  try {
-    inner_.FileLength(path);
-    return true;
-  } catch (const VbError&) {
-    return false;
-  }
+  return FileExists(inner_, path);
 }
 
 bool OverlayFileSystem::FolderExists(const std::string& folder) {
   if (folder.empty()) return true;
-  const std::string key = KeyOf(folder);
+  const std::string key = PathKey(folder);
   if (created_folders_.count(key) > 0) return true;
   const auto known = known_folders_.find(key);
   if (known != known_folders_.end()) return known->second;
@@ -202,7 +170,7 @@ bool OverlayFileSystem::FolderExists(const std::string& folder) {
 }
 
 void OverlayFileSystem::CheckWritable(const std::string& target) {
-  if (!FolderExists(std::string(FolderOf(target)))) throw MakeError(err::kPathNotFound);
+  if (!FolderExists(ParentOf(target))) throw MakeError(err::kPathNotFound);
   if (Find(target) == nullptr && inner_.IsReadOnly(target)) {
     throw MakeError(err::kPermissionDenied);
   }
@@ -259,7 +227,7 @@ void OverlayFileSystem::CopyOver(const std::string& source, const std::string& t
 
 void OverlayFileSystem::Replace(const std::string& source, const std::string& target) {
   std::shared_ptr<Stored> stored = StoredOf(source);
-  if (KeyOf(source) == KeyOf(target)) return;
+  if (PathKey(source) == PathKey(target)) return;
   CheckWritable(target);
   Put(target, std::move(stored));
   Put(source, nullptr);
@@ -269,20 +237,20 @@ void OverlayFileSystem::CreateFolder(const std::string& path) {
   std::string folder = path;
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
   if (FolderExists(folder) || ExistsNow(folder)) throw MakeError(err::kPathFileAccess);
-  if (!FolderExists(std::string(FolderOf(folder)))) throw MakeError(err::kPathNotFound);
-  created_folders_.emplace(KeyOf(folder), folder);
+  if (!FolderExists(ParentOf(folder))) throw MakeError(err::kPathNotFound);
+  created_folders_.insert(PathKey(folder));
 }
 
 std::optional<std::string> OverlayFileSystem::FirstPlainFile(const std::string& folder) {
   std::string bare = folder;
   if (!bare.empty() && bare.back() == '\\') bare.pop_back();
-  const std::string prefix = KeyOf(bare) + "\\";
+  const std::string prefix = PathKey(bare) + "\\";
   for (const auto& [key, node] : nodes_) {
     if (node.stored == nullptr || !key.starts_with(prefix)) continue;
     if (key.find('\\', prefix.size()) != std::string::npos) continue;
-    return node.path.substr(node.path.rfind('\\') + 1);
+    return NameOf(node.path);
   }
-  if (created_folders_.count(KeyOf(bare)) > 0) return std::nullopt;
+  if (created_folders_.count(PathKey(bare)) > 0) return std::nullopt;
   std::optional<std::string> first = inner_.FirstPlainFile(folder);
   // A real file the run deleted no longer counts. The real listing names
   // only its first file, so a folder whose first file was deleted is taken
@@ -318,25 +286,9 @@ OverlayFileSystem::Content OverlayFileSystem::ContentOf(const std::string& path)
   Content content;
   if (const Node* node = Find(path)) {
     content.changed = true;
-    if (node->stored != nullptr) {
-      std::unique_ptr<InputFile> in = OpenInput(path);
-      content.bytes = in->ReadAll();
-      in->Close();
-    }
+    if (node->stored != nullptr) content.bytes = ReadWholeFile(*this, path);
   }
   return content;
-}
-
-std::vector<std::string> OverlayFileSystem::ChangedPaths() const {
-  std::vector<std::string> paths;
-  for (const auto& [key, node] : nodes_) paths.push_back(node.path);
-  return paths;
-}
-
-std::vector<std::string> OverlayFileSystem::CreatedFolders() const {
-  std::vector<std::string> folders;
-  for (const auto& [key, folder] : created_folders_) folders.push_back(folder);
-  return folders;
 }
 
 }  // namespace xpconv

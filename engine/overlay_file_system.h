@@ -9,9 +9,10 @@
 // that is not there), while nothing on disk changes. Afterwards the overlay
 // tells what the run would have written.
 //
-// Paths are compared after "." and ".." are resolved and ASCII letters are
-// folded to lower case, as Windows compares them, so two projects that name
-// one form differently ("..\Shared\frmA.frm", "Shared\FRMA.frm") see one file.
+// Paths are compared by their PathKey (paths.h): "." and ".." resolved and
+// ASCII letters folded to lower case, as Windows compares them, so two
+// projects that name one form differently ("..\Shared\frmA.frm",
+// "Shared\FRMA.frm") see one file.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/file_system.h"
 
@@ -66,14 +66,6 @@ class OverlayFileSystem : public FileSystem {
   Content ContentOf(const std::string& path);
   // True when the overlay holds path (the run wrote or deleted it).
   bool Holds(const std::string& path) const { return Find(path) != nullptr; }
-  // The engine paths of every file the run wrote or deleted, as they were
-  // first named, in the order of their normalised keys.
-  std::vector<std::string> ChangedPaths() const;
-  // The folders the run created, as they were named.
-  std::vector<std::string> CreatedFolders() const;
-
-  // The key under which a path is compared (see above).
-  static std::string KeyOf(std::string_view path);
 
  private:
   struct Stored;
@@ -98,8 +90,8 @@ class OverlayFileSystem : public FileSystem {
   std::string scratch_folder_;
   int64_t scratch_files_ = 0;
   std::map<std::string, Node> nodes_;
-  std::map<std::string, std::string> created_folders_;  // key -> as named
-  std::map<std::string, bool> known_folders_;           // probes of inner
+  std::set<std::string> created_folders_;      // keys of the folders the run made
+  std::map<std::string, bool> known_folders_;  // probes of inner
 };
 
 }  // namespace xpconv

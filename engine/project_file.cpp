@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/error.h"
+#include "engine/file_helpers.h"
+#include "engine/paths.h"
 
 namespace xpconv {
 namespace {
@@ -26,21 +27,6 @@ std::string_view TrimSpaces(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const size_t last = text.find_last_not_of(' ');
   return text.substr(first, last - first + 1);
-}
-
-std::string AsciiLower(std::string_view bytes) {
-  // Bytes of 0x80 and above are left alone: the buffer may hold any ANSI
-  // code page (or UTF-8), and the key we look for is plain ASCII.
-  std::string out(bytes);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string_view BareNameOf(std::string_view path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 // Index just behind the first line end (CR LF, lone LF or lone CR) at or
@@ -85,44 +71,17 @@ std::string InsertLibraryLine(const std::string& text) {
   return out;
 }
 
-bool Exists(FileSystem& fs, const std::string& path) {
-  try {
-    fs.FileLength(path);
-    return true;
-  } catch (const VbError&) {
-    return false;
-  }
-}
-
 // Writes text into a temporary file beside the project file and puts it in
 // the project file's place in one step.
 void ReplaceProjectText(FileSystem& fs, const std::string& project_path, const std::string& text) {
   // A project file that is a symbolic link is replaced where it really
   // lives, and the link stays a link.
   const std::string real_path = fs.FinalPath(project_path);
-  const std::string temp_path = ProjectFolderOf(real_path) + std::string(kTempProjectName);
+  const std::string temp_path = FolderOf(real_path) + std::string(kTempProjectName);
   // A temporary file left by a failed run holds nothing of value; a
   // read-only one would stop the open below, so it goes first.
-  if (Exists(fs, temp_path)) fs.Remove(temp_path);
-  bool created = false;
-  try {
-    {
-      std::unique_ptr<OutputFile> out = fs.OpenOutput(temp_path);
-      created = true;
-      out->Write(text);
-      out->Close();
-    }
-    fs.Replace(temp_path, real_path);
-  } catch (...) {
-    if (created) {
-      // Best effort: the error that brought us here is the one to report.
-      try {
-        fs.Remove(temp_path);
-      } catch (...) {
-      }
-    }
-    throw;
-  }
+  RemoveIfThere(fs, temp_path);
+  WriteAtomically(fs, real_path, temp_path, text);
 }
 
 }  // namespace
@@ -206,7 +165,7 @@ std::vector<ProjectEntry> ReadCodeEntries(FileSystem& fs, const std::string& pro
 
 std::vector<std::string> ReadGroupProjects(FileSystem& fs, const std::string& group_path) {
   static constexpr std::string_view kKeys[] = {"StartupProject=", "Project="};
-  const std::string folder = ProjectFolderOf(group_path);
+  const std::string folder = FolderOf(group_path);
   std::vector<std::string> projects;
   std::unique_ptr<InputFile> in = fs.OpenInput(group_path);
   std::string line;
@@ -232,39 +191,14 @@ std::vector<std::string> ReadGroupProjects(FileSystem& fs, const std::string& gr
   return projects;
 }
 
-EntryLocation ResolveEntryIn(const std::string& folder, const std::string& entry) {
-  const bool absolute =
-      entry.find("\\\\") != std::string::npos || entry.find(':') != std::string::npos;
-  const size_t slash = entry.rfind('\\');
-  if (absolute) {
-    if (slash == std::string::npos) return {"", entry};
-    return {entry.substr(0, slash + 1), entry.substr(slash + 1)};
-  }
-  if (slash != std::string::npos) {
-    return {folder + entry.substr(0, slash + 1), entry.substr(slash + 1)};
-  }
-  return {folder, entry};
-}
-
-std::string ProjectFolderOf(std::string_view project_path) {
-  const size_t slash = project_path.rfind('\\');
-  if (slash == std::string_view::npos) return {};
-  return std::string(project_path.substr(0, slash + 1));
-}
-
 bool AddLibraryReference(FileSystem& fs, const std::string& project_path,
                          const std::string& backup_folder, bool make_backup) {
-  std::string text;
-  {
-    std::unique_ptr<InputFile> in = fs.OpenInput(project_path);
-    text = in->ReadAll();
-    in->Close();
-  }
+  const std::string text = ReadWholeFile(fs, project_path);
 
   // The copy is made even when the library is already named: the user asked
   // for a backup of the project as it was before this run.
   if (make_backup) {
-    fs.CopyOver(project_path, backup_folder + std::string(BareNameOf(project_path)));
+    fs.CopyOver(project_path, backup_folder + NameOf(project_path));
   }
 
   if (AsciiLower(text).find(kLibrarySearchKey) != std::string::npos) return false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/paths.h"
 
 namespace xpconv {
 
@@ -42,22 +43,14 @@ std::vector<ProjectEntry> ReadCodeEntries(FileSystem& fs, const std::string& pro
 
 // The projects of a project group (.vbg): its StartupProject= and Project=
 // entries in file order, each named once, resolved against the group's
-// folder unless absolute.
+// folder unless absolute (ResolveEntryIn).
 std::vector<std::string> ReadGroupProjects(FileSystem& fs, const std::string& group_path);
 
-// Where a run puts a file named by entry (a form or designer entry of a
-// project, a project of a group): an entry holding "\\" or ":" is
-// absolute; any other is relative to folder. Split into the file's folder
-// (ending in "\" or empty) and its bare name, as the batch run does.
-struct EntryLocation {
-  std::string folder;
-  std::string name;
-};
-EntryLocation ResolveEntryIn(const std::string& folder, const std::string& entry);
-
-// The path cut after its last backslash ("C:\Proj\App.vbp" gives "C:\Proj\");
-// empty when there is no backslash.
-std::string ProjectFolderOf(std::string_view project_path);
+// The folder of a project file: FolderOf(project_path) (see paths.h), the
+// folder its relative entries are resolved against.
+inline std::string ProjectFolderOf(std::string_view project_path) {
+  return FolderOf(project_path);
+}
 
 // Copies the project file into backup_folder when make_backup is true, then
 // inserts the library reference line unless the library is already named.

@@ -31,10 +31,6 @@ struct RestoreItem {
 // The temporary name under which a backup is copied beside its file.
 inline constexpr const char* kTempRestoreName = "~restore.tmp";
 
-// The backup a run makes of the file at path: "_Backup\" in its folder,
-// under its own name.
-std::string BackupPathOf(const std::string& path);
-
 // Compares the file at target (followed through links) with its backup
 // beside target. Raises when either exists but cannot be read.
 RestoreItem PlanRestore(FileSystem& fs, const std::string& target);

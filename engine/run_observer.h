@@ -64,6 +64,16 @@ class RunObserver {
   // backup copy) and showed to the user, or ProjectBusyError() when another
   // command holds the project; the run ends with it.
   virtual void RunFailed(const VbError& error) = 0;
+  // The run is about to show an error in a box of its own ("Fehler: " and
+  // the number, then the text; msg::ErrorPrompt): the error of the form job
+  // on the entry EntryStarted named (its EntryDone follows), or the one
+  // RunFailed has just told. Every other box of the run (a question, the
+  // summary, the message for a project another command holds) comes
+  // without it.
+  virtual void ShowingError(int32_t number, const std::string& text) {
+    static_cast<void>(number);
+    static_cast<void>(text);
+  }
 };
 
 }  // namespace xpconv

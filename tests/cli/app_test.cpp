@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fake_terminal.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text.h"
 #include "tests/support/vb6_project.h"
+#include "tests/support/xpconvert_test.h"
 #include "xpc_version.h"
 
 #ifndef _WIN32
@@ -20,20 +21,11 @@
 namespace xpconv::cli {
 namespace {
 
+using testing::Contains;
 using testing::ConvertibleForm;
+using testing::Lines;
 using testing::PlainForm;
 using testing::ProjectText;
-
-bool Contains(const std::string& text, const std::string& what) {
-  return text.find(what) != std::string::npos;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
 
 // Each line is one JSON object of a host operation; nothing else.
 void ExpectOnlyTraceLines(const std::string& out) {
@@ -46,37 +38,7 @@ void ExpectOnlyTraceLines(const std::string& out) {
   }
 }
 
-class AppTest : public ::testing::Test {
- protected:
-  // A path as a user types it: the system's folder, then "/" separators.
-  std::string Arg(const std::string& relative) const {
-    std::string path = dir.native() + "/" + relative;
-    for (char& c : path) {
-      if (c == '\\') c = '/';
-    }
-    return path;
-  }
-
-  int Run(const std::vector<std::string>& args) {
-    out.str("");
-    err.str("");
-    return RunXpconvert(args, in, out, err, terminal);
-  }
-
-  // frmA and frmC hold every replaceable kind, Forms\frmB nothing.
-  void MakeProject() {
-    dir.WriteFile("App.vbp", ProjectText({"frmA.frm", "Forms\\frmB.frm", "frmC.frm"}));
-    dir.WriteFile("frmA.frm", ConvertibleForm("frmA"));
-    dir.WriteFile("Forms\\frmB.frm", PlainForm("frmB"));
-    dir.WriteFile("frmC.frm", ConvertibleForm("frmC"));
-  }
-
-  testing::TempDir dir;
-  testing::FakeTerminal terminal;
-  std::istringstream in;
-  std::ostringstream out;
-  std::ostringstream err;
-};
+class AppTest : public testing::XpconvertTest {};
 
 TEST_F(AppTest, FormConvertsEachFileAndReportsWhatHappened) {
   dir.WriteFile("frmA.frm", ConvertibleForm("frmA", "\n"));
@@ -408,13 +370,9 @@ TEST_F(AppTest, VersionPrintsNameAndTheBuildsVersionAndTouchesNothing) {
             XPC_VERSION_STRING);
 }
 
-TEST(PathTest, SlashesBecomeBackslashesAndTheLastOneSplitsFolderFromName) {
+TEST(PathTest, SlashesBecomeBackslashes) {
   EXPECT_EQ(ToEnginePath("/home/u/App.vbp"), "\\home\\u\\App.vbp");
   EXPECT_EQ(ToEnginePath("C:/Proj\\Forms/frmA.frm"), "C:\\Proj\\Forms\\frmA.frm");
-  EXPECT_EQ(SplitFormPath("\\home\\u\\frmA.frm"),
-            (std::pair<std::string, std::string>{"\\home\\u\\", "frmA.frm"}));
-  EXPECT_EQ(SplitFormPath("frmA.frm"), (std::pair<std::string, std::string>{"", "frmA.frm"}));
-  EXPECT_EQ(SplitFormPath("Sub\\"), (std::pair<std::string, std::string>{"Sub\\", ""}));
 }
 
 }  // namespace

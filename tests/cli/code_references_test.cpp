@@ -2,7 +2,6 @@
 // its preview, as check-code, with --fix-code, in the reports and the patch.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,14 +11,10 @@
 #include <vector>
 
 #include "cli/app.h"
-#include "tests/support/fake_terminal.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/vb6_project.h"
+#include "tests/support/xpconvert_test.h"
 
 namespace xpconv::cli {
 namespace {
-
-using testing::ConvertibleForm;
 
 constexpr const char* kFormCode =
     "Private Sub Leeren()\r\n   For Each c In Controls\r\n"
@@ -54,7 +49,7 @@ int64_t LineOf(const std::string& text, const std::string& what) {
   return line;
 }
 
-class CodeReferencesTest : public ::testing::Test {
+class CodeReferencesTest : public testing::XpconvertTest {
  protected:
   CodeReferencesTest() { MakeProject(); }
 
@@ -67,30 +62,16 @@ class CodeReferencesTest : public ::testing::Test {
     dir.WriteFile("App.vbp",
                   "Type=Exe\r\nForm=frmA.frm\r\nModule=basFelder; Module\\basFelder.bas\r\n"
                   "Class=CListe; CListe.cls\r\n");
-    dir.WriteFile("frmA.frm", ConvertibleForm("frmA") + kFormCode);
+    dir.WriteFile("frmA.frm", testing::ConvertibleForm("frmA") + kFormCode);
     dir.WriteFile("Module\\basFelder.bas", kModule);
     dir.WriteFile("CListe.cls", "VERSION 1.0 CLASS\r\nBEGIN\r\nEND\r\nDim m As Collection\r\n");
-  }
-
-  std::string Arg(const std::string& relative) const {
-    std::string path = dir.native() + "/" + relative;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
   }
 
   // The command on App.vbp, or on the project given.
   int Run(std::vector<std::string> args, const std::string& project = "") {
     args.insert(args.begin() + 1, project.empty() ? Arg("App.vbp") : project);
-    out.str("");
-    err.str("");
-    return RunXpconvert(args, in, out, err, terminal);
+    return XpconvertTest::Run(args);
   }
-
-  testing::TempDir dir;
-  testing::FakeTerminal terminal;
-  std::istringstream in;
-  std::ostringstream out;
-  std::ostringstream err;
 };
 
 TEST_F(CodeReferencesTest, RunPreviewAndCheckCodeListTheLinesByFileAndCount) {
@@ -202,7 +183,8 @@ TEST_F(CodeReferencesTest, AModuleThatCannotBeReadOrMendedIsSaidAndTheRestGoesOn
         "\"line\": 4, \"column\": 28, \"kind\": \"Frame\", \"form\": \"type_test\", \"text\": \"   "
         "IstRahmen = TypeOf c Is VB.Frame\", \"fixed\": false, \"suggestion\": \"Typprüfung um "
         "qorFrame ergänzen\"}",
-        "fehlt.bas\", \"entry\": \"fehlt.bas\", \"module\": \"Module\", \"error\": {\"number\": 53, "
+        "fehlt.bas\", \"entry\": \"fehlt.bas\", \"module\": \"Module\", \"error\": {\"number\": "
+        "53, "
         "\"text\": \"Datei nicht gefunden\"}}\n      ]"}) {
     EXPECT_NE(json.find(field), std::string::npos) << field << "\n" << json;
   }

@@ -64,8 +64,8 @@ TEST(CommandLineTest, PreviewRestoreAndSeveralProjects) {
 
   EXPECT_TRUE(ParseCommandLine({"list", "A.vbg", "--designers"}).designers);
 
-  const CommandLine check = ParseCommandLine({"check-code", "A.vbp", "--keep", "frame",
-                                              "--fix-code", "--fail-on-code-references"});
+  const CommandLine check = ParseCommandLine(
+      {"check-code", "A.vbp", "--keep", "frame", "--fix-code", "--fail-on-code-references"});
   EXPECT_EQ(check.command, Command::kCheckCode);
   EXPECT_TRUE(check.fix_code && check.fail_on_code_references);
   EXPECT_EQ(check.replace[0], 0);
@@ -167,11 +167,17 @@ TEST(ResolveSelectionTest, ANumberPastTheLastEntryIsAUsageErrorNamingIt) {
 
 TEST(UsageTextTest, NamesEveryCommandAndOption) {
   const std::string text = UsageText();
-  for (const char* word : {"form", "list", "run", "--keep", "--plain", "--codepage", "--trace",
-                           "--select", "--no-backup", "--yes", "--answer", "--help", "--version",
-                           "restore", "--dry-run", "--diff", "--report", "--keep-going",
-                           "--designers", "check-code", "--fix-code",
-                           "--fail-on-code-references"}) {
+  for (const char* word : {"form",        "list",
+                           "run",         "--keep",
+                           "--plain",     "--codepage",
+                           "--trace",     "--select",
+                           "--no-backup", "--yes",
+                           "--answer",    "--help",
+                           "--version",   "restore",
+                           "--dry-run",   "--diff",
+                           "--report",    "--keep-going",
+                           "--designers", "check-code",
+                           "--fix-code",  "--fail-on-code-references"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }

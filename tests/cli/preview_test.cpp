@@ -7,25 +7,26 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/app.h"
-#include "tests/support/fake_terminal.h"
+#include "engine/file_system.h"
+#include "engine/messages.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text.h"
 #include "tests/support/vb6_project.h"
+#include "tests/support/xpconvert_test.h"
 
 namespace xpconv::cli {
 namespace {
 
+using testing::Contains;
 using testing::ConvertibleForm;
 using testing::PlainForm;
 using testing::ProjectText;
-
-bool Contains(const std::string& text, const std::string& what) {
-  return text.find(what) != std::string::npos;
-}
 
 // Every file below folder with its bytes, by relative path with "/".
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
@@ -66,36 +67,7 @@ std::string MixedLineEnds(const std::string& lf_text) {
 }
 #endif
 
-class PreviewTest : public ::testing::Test {
- protected:
-  std::string Arg(const std::string& relative) const {
-    std::string path = dir.native() + "/" + relative;
-    for (char& c : path) {
-      if (c == '\\') c = '/';
-    }
-    return path;
-  }
-
-  int Run(const std::vector<std::string>& args) {
-    out.str("");
-    err.str("");
-    return RunXpconvert(args, in, out, err, terminal);
-  }
-
-  // frmA and frmC hold every replaceable kind, Forms\frmB nothing.
-  void MakeProject(const std::string& eol = "\r\n") {
-    dir.WriteFile("App.vbp", ProjectText({"frmA.frm", "Forms\\frmB.frm", "frmC.frm"}, eol));
-    dir.WriteFile("frmA.frm", ConvertibleForm("frmA", eol));
-    dir.WriteFile("Forms\\frmB.frm", PlainForm("frmB", eol));
-    dir.WriteFile("frmC.frm", ConvertibleForm("frmC", eol));
-  }
-
-  testing::TempDir dir;
-  testing::FakeTerminal terminal;
-  std::istringstream in;
-  std::ostringstream out;
-  std::ostringstream err;
-};
+class PreviewTest : public testing::XpconvertTest {};
 
 TEST_F(PreviewTest, DryRunChangesNothingAndSaysWhatARunWould) {
   MakeProject();
@@ -184,8 +156,21 @@ TEST_F(PreviewTest, DryRunMeetsTheErrorsARunWouldMeet) {
     EXPECT_EQ(Snapshot(fresh.native()), before);
     EXPECT_TRUE(Contains(out.str(), expected)) << out.str();
     EXPECT_TRUE(Contains(out.str(), "Ein Lauf würde mit einem Fehler enden.")) << out.str();
+    // The run's error box is the preview's line, not a box on stderr too.
+    EXPECT_FALSE(Contains(err.str(), "Fehler")) << err.str();
     fresh.SetReadOnly("frmC.frm", false);
   }
+}
+
+TEST_F(PreviewTest, DryRunOfAProjectAnotherCommandHoldsSaysSoAndStops) {
+  MakeProject();
+  const std::unique_ptr<FileSystem> other = MakeNativeFileSystem();
+  const std::unique_ptr<RunLock> held = other->LockRun(dir.Path("App.vbp"));
+  ASSERT_NE(held, nullptr);
+
+  EXPECT_EQ(Run({"run", Arg("App.vbp"), "--dry-run"}), kExitFailed);
+  EXPECT_TRUE(Contains(err.str(), msg::kProjectBusy)) << err.str();
+  EXPECT_TRUE(Contains(out.str(), "  Fehler 70: " + std::string(msg::kProjectBusy))) << out.str();
 }
 
 #ifndef _WIN32

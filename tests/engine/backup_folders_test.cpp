@@ -105,6 +105,13 @@ TEST(MakeFolderTest, CreatesTheLastLevelOnDiskAndIgnoresWhatItCannotDo) {
   EXPECT_EQ(dir.ReadFile("Datei"), "x");
 }
 
+TEST(BackupPathTest, ABackupLiesInTheBackupFolderBesideItsFileUnderItsName) {
+  EXPECT_EQ(BackupFolderIn("C:\\P\\"), "C:\\P\\_Backup\\");
+  EXPECT_EQ(BackupFolderIn(""), "_Backup\\");
+  EXPECT_EQ(BackupPathOf("C:\\P\\Forms\\frmA.frm"), "C:\\P\\Forms\\_Backup\\frmA.frm");
+  EXPECT_EQ(BackupPathOf("App.vbp"), "_Backup\\App.vbp");
+}
+
 TEST(FolderHasFilesTest, ListsTheFolderWithExactlyOneTrailingBackslash) {
   FolderSpy spy;
   spy.first_file = "Kunden.vbp";

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/backup_folders.h"
 #include "engine/error.h"
-#include "engine/restore.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 

@@ -560,17 +560,5 @@ TEST_F(ConversionJobTest, RunningOutOfMemoryIsReportedLikeAnyOtherFailure) {
   EXPECT_EQ(Read(), original);
 }
 
-TEST(FileExistsTest, IsTrueOnlyForAFileWhoseLengthCanBeRead) {
-  TempDir dir;
-  auto fs = MakeNativeFileSystem();
-  dir.WriteFile("frmA.frm", "VERSION 5.00\r\n");
-  dir.WriteFile("leer.frm", "");
-  EXPECT_TRUE(FileExists(*fs, dir.Path("frmA.frm")));
-  EXPECT_TRUE(FileExists(*fs, dir.Path("leer.frm")));
-  EXPECT_FALSE(FileExists(*fs, dir.Path("frmB.frm")));
-  EXPECT_FALSE(FileExists(*fs, dir.Path("Fehlt\\frmA.frm")));
-  EXPECT_FALSE(FileExists(*fs, ""));
-}
-
 }  // namespace
 }  // namespace xpconv

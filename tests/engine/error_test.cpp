@@ -4,8 +4,12 @@
 
 #include <cstdint>
 
+#include "tests/support/error_of.h"
+
 namespace xpconv {
 namespace {
+
+using testing::ErrorOf;
 
 TEST(ErrorTest, TableNumbersCarryTheirGermanDescriptions) {
   EXPECT_EQ(StandardDescription(err::kOverflow), "Überlauf");
@@ -28,17 +32,6 @@ TEST(ErrorTest, MakeErrorAndSystemErrorsKeepNumberAndText) {
   VbError system(1392, "Die Datei oder das Verzeichnis ist beschädigt.");
   EXPECT_EQ(system.number(), 1392);
   EXPECT_STREQ(system.what(), "Die Datei oder das Verzeichnis ist beschädigt.");
-}
-
-// Returns the number raised by op, 0 when it raised nothing.
-template <typename Op>
-int32_t ErrorOf(Op op) {
-  try {
-    op();
-  } catch (const VbError& error) {
-    return error.number();
-  }
-  return 0;
 }
 
 TEST(ErrorTest, NarrowingOverflowsExactlyPastTheTypesRange) {

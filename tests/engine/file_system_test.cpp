@@ -15,6 +15,7 @@
 
 #include "engine/error.h"
 #include "engine/file_system_detail.h"
+#include "tests/support/error_of.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 
@@ -32,19 +33,9 @@ namespace xpconv {
 namespace {
 
 using fs_detail::kBufferSize;
+using testing::ErrorOf;
 using testing::FaultyFileSystem;
 using testing::TempDir;
-
-// Runs op and returns the number of the VbError it raised (0 for none).
-template <typename Op>
-int32_t ErrorOf(Op op) {
-  try {
-    op();
-  } catch (const VbError& error) {
-    return error.number();
-  }
-  return 0;
-}
 
 struct Line {
   std::string text;
@@ -785,17 +776,6 @@ TEST_F(FileSystemTest, DisplayTextConvertsAnsiToUtf8) {
   const std::string utf8 = std::string("C:\\Projekte\\Gr\xC3\xB6\xC3\x9F") + "e.vbp";
   EXPECT_EQ(fs->ToDisplayText(ansi), utf8);
   EXPECT_EQ(fs->ToDisplayText(""), "");
-}
-
-TEST(Utf8Test, ValidationRejectsMalformedSequences) {
-  EXPECT_TRUE(fs_detail::IsValidUtf8("plain \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xE9"));              // a Windows-1252 byte
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xC0\xAF"));          // overlong
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xED\xA0\x80"));      // surrogate
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xE2\x82"));          // cut off
-  EXPECT_FALSE(fs_detail::IsValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
-  EXPECT_EQ(fs_detail::FoldCaseUtf8("ÀÉÎ ŒŠŸ ÄÖÜ ĄŁŻ ΑΩ ДЯЁ x\xFF"),
-            "àéî œšÿ äöü ąłż αω дяё x\xFF");
 }
 
 // ---------------------------------------------- the failing file system ---

@@ -2,38 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "engine/error.h"
+#include "tests/support/error_of.h"
 #include "tests/support/temp_dir.h"
 
 namespace xpconv {
 namespace {
 
-int32_t ErrorOf(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const VbError& error) {
-    return error.number();
-  }
-  return 0;
-}
-
-TEST(OverlayFileSystemTest, KeysFoldCaseAndResolveDots) {
-  const struct {
-    const char* path;
-    const char* key;
-  } cases[] = {
-      {"\\p\\App\\..\\Shared\\frmA.frm", "\\p\\shared\\frma.frm"},
-      {"\\p\\App\\.\\FORMS\\x.frm", "\\p\\app\\forms\\x.frm"},
-      {"C:\\..\\a.frm", "c:\\..\\a.frm"},
-      {"..\\..\\a.frm", "..\\..\\a.frm"},
-      {"frmA.frm", "frma.frm"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(OverlayFileSystem::KeyOf(c.path), c.key) << c.path;
-}
+using testing::ErrorOf;
 
 // Every change stays in memory and reads back as the run wrote it; the
 // disk never sees one.

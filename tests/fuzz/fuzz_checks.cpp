@@ -24,8 +24,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+
+#include "engine/name_lookup_posix.h"
 #endif
 
 namespace xpconv::fuzz {
@@ -436,21 +439,31 @@ void CheckPosixNames(std::string_view data) {
     files.push_back(file);
   }
 
-  std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+  PosixNameLookup names("WINDOWS-1252");
   // The file a path finds, by the id it holds; nullopt when none. Where
   // names differ in case alone (which Windows does not allow) the look-up
   // may pick a folder for a file, so any error may come; otherwise only
-  // "not found".
+  // "not found" (no such file, or a folder on the way that is none).
   auto found = [&](const std::string& engine_path,
                    bool names_unique) -> std::optional<std::string> {
-    try {
-      return fs->OpenInput(engine_path)->ReadAll();
-    } catch (const VbError& error) {
-      Check(!names_unique || error.number() == err::kFileNotFound ||
-                error.number() == err::kPathNotFound,
-            "a look-up failed with an error other than 53 or 76");
+    const std::string native = names.Resolve(engine_path);
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      Check(!names_unique || errno == ENOENT || errno == ENOTDIR,
+            "a look-up failed with an error other than \"not found\"");
       return std::nullopt;
     }
+    std::string bytes;
+    char buffer[64];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof(buffer))) > 0) {
+      bytes.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    // A folder opens but cannot be read.
+    Check(!names_unique || got == 0, "a look-up found a folder for a file");
+    if (got != 0) return std::nullopt;
+    return bytes;
   };
   const std::string base = EnginePath(run);
   uint8_t pattern = 0x5A;
