@@ -63,12 +63,6 @@ TEST(CommandLineTest, PreviewRestoreAndSeveralProjects) {
   EXPECT_TRUE(restore.dry_run);
 
   EXPECT_TRUE(ParseCommandLine({"list", "A.vbg", "--designers"}).designers);
-
-  const CommandLine check = ParseCommandLine(
-      {"check-code", "A.vbp", "--keep", "frame", "--fix-code", "--fail-on-code-references"});
-  EXPECT_EQ(check.command, Command::kCheckCode);
-  EXPECT_TRUE(check.fix_code && check.fail_on_code_references);
-  EXPECT_EQ(check.replace[0], 0);
 }
 
 TEST(CommandLineTest, DoubleDashLetsAFileNameStartWithADash) {
