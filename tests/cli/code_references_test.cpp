@@ -187,10 +187,12 @@ TEST_F(CodeReferencesTest, AModuleThatCannotBeReadOrMendedIsSaidAndTheRestGoesOn
        "\"line\": 4, \"column\": 28, \"kind\": \"Frame\", \"form\": \"type_test\", \"text\": \"   "
        "IstRahmen = TypeOf c Is VB.Frame\", \"fixed\": false, \"suggestion\": \"Typprüfung um "
        "qorFrame ergänzen\"}"},
-      {"r.json", "fehlt.bas\", \"entry\": \"fehlt.bas\", \"module\": \"Module\", \"error\": "
-                 "{\"number\": 53, \"text\": \"Datei nicht gefunden\"}}\n      ]"},
-      {"r.csv", ",exit_status,code_line,code_column,code_kind,code_form,code_text,code_fixed,"
-                "code_suggestion\r\n"},
+      {"r.json",
+       "fehlt.bas\", \"entry\": \"fehlt.bas\", \"module\": \"Module\", \"error\": "
+       "{\"number\": 53, \"text\": \"Datei nicht gefunden\"}}\n      ]"},
+      {"r.csv",
+       ",exit_status,code_line,code_column,code_kind,code_form,code_text,code_fixed,"
+       "code_suggestion\r\n"},
       {"r.csv", "basFelder.bas,code_reference,,,,,,,false,1,5,21,CheckBox,type_name,"},
       {"r.csv", ",code_error,,,,,53,Datei nicht gefunden,false,1,,,,,,,\r\n"},
   };
