@@ -38,7 +38,7 @@ std::string_view LineEndBytes(LineEnd end) {
     case LineEnd::kNone:
       break;
   }
-  return {};
+  return "";
 }
 
 }  // namespace xpconv
@@ -273,6 +273,8 @@ void BufferedOutputFile::Flush() {
 }
 
 void BufferedOutputFile::Append(const char* data, size_t size) {
+  // Nothing to write (an empty view may have no data at all).
+  if (size == 0) return;
   if (size > kBufferSize - used_) {
     Flush();
     if (size >= kBufferSize) {
