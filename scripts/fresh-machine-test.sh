@@ -9,7 +9,7 @@
 # The minimal root is made once and kept as a tarball (build/fresh-machine/bookworm-minbase.tar); every run
 # starts from a fresh copy of it. The mounts are removed however the run ends, the root with them.
 #
-# Usage: bash scripts/fresh-machine-test.sh [--keep]    (as root; needs debootstrap)
+# Usage: bash scripts/fresh-machine-test.sh [--keep]    (as root; installs debootstrap when missing)
 #   --keep                 leaves the root in build/fresh-machine/root for a look after the run
 #   XPC_FRESH_MIRROR       the Debian mirror (http://deb.debian.org/debian)
 #   XPC_FRESH_SECURITY     the security mirror (http://deb.debian.org/debian-security)
@@ -34,7 +34,12 @@ fail() {
   exit 1
 }
 [ "$(id -u)" -eq 0 ] || fail "run it as root (debootstrap, mount and chroot need root)"
-command -v debootstrap >/dev/null || fail "debootstrap is not installed (apt-get install debootstrap)"
+if ! command -v debootstrap >/dev/null; then
+  say "installing debootstrap"
+  DEBIAN_FRONTEND=noninteractive apt-get update -q >/dev/null &&
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends debootstrap >/dev/null ||
+    fail "debootstrap cannot be installed (apt-get install debootstrap)"
+fi
 
 # Everything mounted at or below $1, deepest first.
 mounts_under() {
