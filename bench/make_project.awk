@@ -5,6 +5,8 @@
 #   min_kb, max_kb   form sizes, spread evenly on a log scale
 #   entries  Form= entries in the project file (default: forms); entries
 #            beyond the forms name files that are never written
+#   type_tests  when set, every type_tests-th line of a form's code tests
+#            for a check box ("If TypeOf Controls(n) Is CheckBox Then ...")
 function out(text) { printf "%s\r\n", text > file; bytes += length(text) + 2; lines++ }
 function prop(indent, name, value) { out(sprintf("%s%-16s=   %s", indent, name, value)) }
 function font(indent) {
@@ -64,6 +66,7 @@ function form(path, name, target, plain,    g, n) {
   for (n = 0; bytes < target; n++) {
     if (n % 12 == 0) { out(""); out("Private Sub Verarbeite" n "(ByVal Wert As Long)") }
     else if (n % 12 == 11) out("End Sub")
+    else if (type_tests > 0 && n % type_tests == 5) out("    If TypeOf Controls(" n ") Is CheckBox Then Controls(" n ").Value = 0")
     else out("    rsDaten.Fields(\"Spalte" n "\").Value = Format$(Wert * " n ", \"#,##0.00\") ' Betrag")
   }
   if (n % 12 != 0) out("End Sub")

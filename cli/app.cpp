@@ -27,9 +27,18 @@ constexpr CommandEntry kCommands[] = {
     {Command::kList, RunListCommand},
     {Command::kRun, RunRunCommand},
     {Command::kRestore, RunRestoreCommand},
+    {Command::kCheckCode, RunCheckCodeCommand},
 };
 
 }  // namespace
+
+int WorseStatus(int a, int b) {
+  // 0 < 3 < 1 < 2: a failure outweighs code references.
+  auto rank = [](int status) {
+    return status == kExitCodeReferences ? 1 : status == 0 ? 0 : status + 1;
+  };
+  return rank(a) >= rank(b) ? a : b;
+}
 
 std::string ToEnginePath(std::string_view argument) {
   std::string path(argument);

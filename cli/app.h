@@ -14,6 +14,12 @@ namespace xpconv::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// --fail-on-code-references: code still names a replaced class.
+inline constexpr int kExitCodeReferences = 3;
+
+// The worse of two exit statuses: usage before failure before code
+// references before success.
+int WorseStatus(int a, int b);
 
 // args are the arguments after the program name. Returns the exit status.
 int RunXpconvert(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

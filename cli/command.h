@@ -86,5 +86,6 @@ int RunFormCommand(const CommandCall& call);
 int RunListCommand(const CommandCall& call);
 int RunRunCommand(const CommandCall& call);
 int RunRestoreCommand(const CommandCall& call);
+int RunCheckCodeCommand(const CommandCall& call);
 
 }  // namespace xpconv::cli

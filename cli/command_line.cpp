@@ -62,25 +62,27 @@ void AddSelection(const std::string& value, std::vector<SelectRange>& select) {
 struct OptionInfo {
   std::string_view name;
   bool takes_value;
-  bool form, list, run, restore;
+  bool form, list, run, restore, check_code;
 };
 
 constexpr OptionInfo kOptions[] = {
-    {"--keep", true, true, false, true, false},
-    {"--plain", false, true, false, true, false},
-    {"--codepage", true, true, true, true, true},
-    {"--trace", false, true, false, true, false},
-    {"--select", true, false, false, true, true},
-    {"--no-backup", false, false, false, true, false},
-    {"--yes", false, false, false, true, true},
-    {"--answer", true, false, false, true, true},
-    {"--dry-run", false, false, false, true, true},
-    {"--diff", false, false, false, true, false},
-    {"--report", true, false, false, true, true},
-    {"--keep-going", false, false, false, true, true},
-    {"--designers", false, false, true, true, true},
-    {"--help", false, true, true, true, true},
-    {"--version", false, true, true, true, true},
+    {"--keep", true, true, false, true, false, true},
+    {"--plain", false, true, false, true, false, false},
+    {"--codepage", true, true, true, true, true, true},
+    {"--trace", false, true, false, true, false, false},
+    {"--select", true, false, false, true, true, false},
+    {"--no-backup", false, false, false, true, false, true},
+    {"--yes", false, false, false, true, true, false},
+    {"--answer", true, false, false, true, true, false},
+    {"--dry-run", false, false, false, true, true, false},
+    {"--diff", false, false, false, true, false, false},
+    {"--report", true, false, false, true, true, true},
+    {"--keep-going", false, false, false, true, true, true},
+    {"--designers", false, false, true, true, true, true},
+    {"--fix-code", false, false, false, true, false, true},
+    {"--fail-on-code-references", false, false, false, true, false, true},
+    {"--help", false, true, true, true, true, true},
+    {"--version", false, true, true, true, true, true},
 };
 
 const OptionInfo* FindOption(std::string_view name) {
@@ -100,6 +102,8 @@ std::string_view CommandName(Command command) {
       return "run";
     case Command::kRestore:
       return "restore";
+    case Command::kCheckCode:
+      return "check-code";
     case Command::kNone:
     case Command::kHelp:
     case Command::kVersion:
@@ -118,6 +122,8 @@ bool Accepts(const OptionInfo& option, Command command) {
       return option.run;
     case Command::kRestore:
       return option.restore;
+    case Command::kCheckCode:
+      return option.check_code;
     case Command::kNone:
     case Command::kHelp:
     case Command::kVersion:
@@ -148,10 +154,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
           line.command = Command::kRun;
         } else if (arg == "restore") {
           line.command = Command::kRestore;
+        } else if (arg == "check-code") {
+          line.command = Command::kCheckCode;
         } else if (arg == "help") {
           help = true;
         } else {
-          throw UsageError("unbekannter Befehl \"" + arg + "\" (form, list, run, restore)");
+          throw UsageError("unbekannter Befehl \"" + arg +
+                           "\" (form, list, run, restore, check-code)");
         }
       } else {
         line.paths.push_back(arg);
@@ -220,6 +229,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.keep_going = true;
     } else if (name == "--designers") {
       line.designers = true;
+    } else if (name == "--fix-code") {
+      line.fix_code = true;
+    } else if (name == "--fail-on-code-references") {
+      line.fail_on_code_references = true;
     }
   }
 
@@ -272,11 +285,14 @@ std::string UsageText() {
   xpconvert form DATEI.frm... [--keep ART]... [--plain] [--codepage NAME] [--trace]
   xpconvert list PROJEKT.vbp|GRUPPE.vbg... [--designers] [--codepage NAME]
   xpconvert run PROJEKT.vbp|GRUPPE.vbg... [--select N[,N-M...]] [--keep ART]... [--plain]
-                [--no-backup] [--designers] [--dry-run [--diff]] [--report DATEI]
-                [--keep-going] [--yes | --answer ja|nein|abbrechen...] [--codepage NAME]
-                [--trace]
+                [--no-backup] [--designers] [--dry-run [--diff]] [--fix-code]
+                [--fail-on-code-references] [--report DATEI] [--keep-going]
+                [--yes | --answer ja|nein|abbrechen...] [--codepage NAME] [--trace]
   xpconvert restore PROJEKT.vbp|GRUPPE.vbg... [--select N[,N-M...]] [--designers] [--dry-run]
                 [--report DATEI] [--keep-going] [--yes | --answer ja|nein...] [--codepage NAME]
+  xpconvert check-code PROJEKT.vbp|GRUPPE.vbg... [--keep ART]... [--designers] [--fix-code]
+                [--no-backup] [--fail-on-code-references] [--report DATEI] [--keep-going]
+                [--codepage NAME]
   xpconvert --help | --version
 
 Befehle:
@@ -286,6 +302,9 @@ Befehle:
            Bibliothek in die Projektdatei ein und legt Sicherungskopien in "_Backup" an
   restore  stellt Formulare und Projektdatei aus ihren Sicherungskopien in "_Backup" wieder
            her (die Sicherungskopien bleiben erhalten)
+  check-code
+           zeigt den Code des Projekts (Formulare, Module, Klassen), der ersetzte
+           Steuerelementtypen nennt, ohne etwas zu konvertieren
 
 Mehrere Projekte und Projektgruppen (.vbg) werden nacheinander bearbeitet, jedes mit
 eigenen Fragen, Sicherungskopien und eigener Zusammenfassung.
@@ -303,6 +322,10 @@ Optionen:
   --dry-run           nichts ändern, nur zeigen, was ein Lauf täte
   --diff              (mit --dry-run) die Änderungen als Patch auf stdout (git apply, patch -p1)
   --report DATEI      Protokoll des Laufs als JSON (DATEI endet auf .json) oder CSV
+  --fix-code          Typprüfungen im Code ergänzen: aus TypeOf x Is CheckBox wird
+                      (TypeOf x Is CheckBox Or TypeOf x Is qorXPControls.qorCheck)
+  --fail-on-code-references
+                      Exit-Status 3, wenn Code noch ersetzte Steuerelementtypen nennt
   --keep-going        nach einem Projekt mit Fehler mit dem nächsten weitermachen
   --yes               jede Frage mit Ja beantworten
   --answer ANTWORT    die nächste Frage so beantworten (ja, nein, abbrechen; mehrfach,
@@ -314,8 +337,12 @@ ohne vorgegebene Antwort gilt Abbrechen, wo die Frage es anbietet, sonst Nein.
 Ein Probelauf fragt nicht: er nimmt die vorgegebene Antwort, sonst Ja.
 Strg+C fragt "Wirklich abbrechen?"; j bricht ab, die aktuelle Datei bleibt unverändert.
 
-Exit-Status: 0 fertig, 1 Fehler oder Abbruch, 2 falscher Aufruf; bei mehreren Projekten
-der schlechteste.
+Nach dem Lauf (und im Probelauf) zeigt run die Codezeilen, die ersetzte Steuerelementtypen
+nennen (TypeOf ... Is, As, TypeName, Zeichenfolgen), nach Datei und Zeile.
+
+Exit-Status: 0 fertig, 1 Fehler oder Abbruch, 2 falscher Aufruf, 3 Code nennt ersetzte
+Steuerelementtypen (nur mit --fail-on-code-references); bei mehreren Projekten der
+schlechteste, wobei 1 vor 3 geht.
 )";
 }
 

@@ -10,7 +10,7 @@
 
 namespace xpconv::cli {
 
-enum class Command { kNone, kHelp, kVersion, kForm, kList, kRun, kRestore };
+enum class Command { kNone, kHelp, kVersion, kForm, kList, kRun, kRestore, kCheckCode };
 
 // A scripted answer to a question, in the terms of the message boxes.
 enum class Answer { kYes, kNo, kCancel };
@@ -26,7 +26,7 @@ struct SelectRange {
 struct CommandLine {
   Command command = Command::kNone;
   // The form files of `form`, or the project files (.vbp) and project groups
-  // (.vbg) of `list`, `run` and `restore`, exactly as given.
+  // (.vbg) of `list`, `run`, `restore` and `check-code`, exactly as given.
   std::vector<std::string> paths;
 
   // chkReplace(0..3): 1 replaces the kind, 0 keeps it.
@@ -53,6 +53,11 @@ struct CommandLine {
   bool keep_going = false;
   // --designers: user controls, property pages and user documents too.
   bool designers = false;
+  // --fix-code: mend the code's type tests of the replaced classes.
+  bool fix_code = false;
+  // --fail-on-code-references: exit status 3 when code still names a
+  // replaced class.
+  bool fail_on_code_references = false;
   // The option arguments as given (for the report), without the paths.
   std::vector<std::string> option_args;
 };

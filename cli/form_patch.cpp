@@ -14,7 +14,12 @@ constexpr uint8_t kRemoved = 1;
 constexpr uint8_t kAdded = 2;
 
 constexpr uint8_t kKeptLine = static_cast<uint8_t>(RewriteLog::Edit::kKept);
+constexpr uint8_t kRemovedLine = static_cast<uint8_t>(RewriteLog::Edit::kRemoved);
 constexpr uint8_t kAddedLine = static_cast<uint8_t>(RewriteLog::Edit::kAdded);
+
+// A line of a mend (MendEdits::lines) that was mended; a kept one is
+// kKeptLine.
+constexpr uint8_t kMendedLine = 1;
 
 constexpr int64_t kContextLines = 3;
 constexpr size_t kChunkSize = 64 * 1024;
@@ -268,16 +273,79 @@ bool KindRuns::Cursor::Next(uint8_t& kind) {
   return true;
 }
 
-bool WriteFormPatch(const FormEdits& edits, FileSystem& old_fs, FileSystem& new_fs,
-                    const std::string& file, const std::string& path, PatchOut& out) {
-  KindRuns ops;
-  bool changed = false;
-  {
-    std::unique_ptr<InputFile> old_file = old_fs.OpenInput(file);
-    if (!DiffOperations(edits, *old_file, ops, changed)) return false;
-    old_file->Close();
+void MendEdits::Note(Edit edit) {
+  if (edit == Edit::kKept) lines_.Add(kKeptLine, 1);
+  // A mended line is told as removed, then added: the removal counts it.
+  if (edit == Edit::kRemoved) lines_.Add(kMendedLine, 1);
+}
+
+bool ComposeEdits(const FormEdits& form, const MendEdits& mend, FormEdits& out) {
+  KindRuns::Cursor edits(form.runs());
+  KindRuns::Cursor lines(mend.lines());
+  uint8_t edit = 0;
+  uint8_t line = 0;
+  while (edits.Next(edit)) {
+    // A removed line wrote nothing the mend could see.
+    if (edit == kRemovedLine) {
+      out.Note(RewriteLog::Edit::kRemoved);
+      continue;
+    }
+    if (!lines.Next(line)) return false;
+    if (line != kMendedLine) {
+      out.Note(static_cast<RewriteLog::Edit>(edit));
+      continue;
+    }
+    if (edit == kKeptLine) out.Note(RewriteLog::Edit::kRemoved);
+    out.Note(RewriteLog::Edit::kAdded);
   }
-  if (!changed) return true;
+  return !lines.Next(line);
+}
+
+namespace {
+
+// The diff's operations of a mend: the lines of old_file grouped into the
+// diff's lines (up to each LF), each context or changed, the changed ones
+// of a run as removed lines, then as many added. False when the edits do
+// not take exactly the old file's lines.
+bool MendOperations(const MendEdits& edits, InputFile& old_file, KindRuns& ops, bool& changed) {
+  Chunks old(old_file);
+  changed = false;
+  int64_t run = 0;            // changed diff lines in a row
+  bool open = false;          // a diff line has begun and not ended
+  bool open_changed = false;  // it holds a mended line
+  auto end_diff_line = [&] {
+    if (open_changed) {
+      ++run;
+      changed = true;
+    } else {
+      ops.Add(kRemoved, run);
+      ops.Add(kAdded, run);
+      run = 0;
+      ops.Add(kContext, 1);
+    }
+    open = open_changed = false;
+  };
+  KindRuns::Cursor cursor(edits.lines());
+  uint8_t line = 0;
+  while (cursor.Next(line)) {
+    End end = End::kNone;
+    if (!NextRewriterLine(old, end)) return false;
+    open = true;
+    open_changed = open_changed || line == kMendedLine;
+    // A lone CR ends a line of the mend, not one of the diff.
+    if (end != End::kCr) end_diff_line();
+  }
+  End end = End::kNone;
+  if (NextRewriterLine(old, end)) return false;
+  if (open) end_diff_line();
+  ops.Add(kRemoved, run);
+  ops.Add(kAdded, run);
+  return true;
+}
+
+// The header and the hunks of ops over the two files.
+void WritePatch(const KindRuns& ops, FileSystem& old_fs, FileSystem& new_fs,
+                const std::string& file, const std::string& path, PatchOut& out) {
   out.Piece(DiffLine::Kind::kFileHeader, "diff --git a/" + path + " b/" + path + "\n", true);
   out.Piece(DiffLine::Kind::kFileHeader, "--- a/" + path + "\n", true);
   out.Piece(DiffLine::Kind::kFileHeader, "+++ b/" + path + "\n", true);
@@ -288,6 +356,33 @@ bool WriteFormPatch(const FormEdits& edits, FileSystem& old_fs, FileSystem& new_
   WriteHunks(ops, old, now, out);
   old_file->Close();
   new_file->Close();
+}
+
+}  // namespace
+
+bool WriteFormPatch(const FormEdits& edits, FileSystem& old_fs, FileSystem& new_fs,
+                    const std::string& file, const std::string& path, PatchOut& out) {
+  KindRuns ops;
+  bool changed = false;
+  {
+    std::unique_ptr<InputFile> old_file = old_fs.OpenInput(file);
+    if (!DiffOperations(edits, *old_file, ops, changed)) return false;
+    old_file->Close();
+  }
+  if (changed) WritePatch(ops, old_fs, new_fs, file, path, out);
+  return true;
+}
+
+bool WriteMendPatch(const MendEdits& edits, FileSystem& old_fs, FileSystem& new_fs,
+                    const std::string& file, const std::string& path, PatchOut& out) {
+  KindRuns ops;
+  bool changed = false;
+  {
+    std::unique_ptr<InputFile> old_file = old_fs.OpenInput(file);
+    if (!MendOperations(edits, *old_file, ops, changed)) return false;
+    old_file->Close();
+  }
+  if (changed) WritePatch(ops, old_fs, new_fs, file, path, out);
   return true;
 }
 
@@ -307,6 +402,36 @@ void FormEditsBook::Finish(bool replaced) {
 const FormEdits* FormEditsBook::EditsOf(const std::string& path) const {
   const auto it = kept_.find(PathKey(path));
   return it == kept_.end() ? nullptr : it->second.get();
+}
+
+RewriteLog* FormEditsBook::StartMend(const std::string& path) {
+  mend_.reset();
+  mend_key_ = PathKey(path);
+  if (kept_.count(mend_key_) == 0 && overlay_.Holds(path)) return nullptr;
+  mend_ = std::make_unique<MendEdits>();
+  return mend_.get();
+}
+
+void FormEditsBook::FinishMend(bool replaced) {
+  std::unique_ptr<MendEdits> mend = std::move(mend_);
+  if (!mend || !replaced) return;
+  const auto form = kept_.find(mend_key_);
+  if (form == kept_.end()) {
+    mends_kept_[mend_key_] = std::move(mend);
+    return;
+  }
+  auto composed = std::make_unique<FormEdits>();
+  if (ComposeEdits(*form->second, *mend, *composed)) {
+    form->second = std::move(composed);
+  } else {
+    // The texts are compared instead.
+    kept_.erase(form);
+  }
+}
+
+const MendEdits* FormEditsBook::MendEditsOf(const std::string& path) const {
+  const auto it = mends_kept_.find(PathKey(path));
+  return it == mends_kept_.end() ? nullptr : it->second.get();
 }
 
 }  // namespace xpconv::cli

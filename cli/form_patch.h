@@ -75,6 +75,23 @@ class FormEdits final : public RewriteLog {
   KindRuns runs_;
 };
 
+// The edits of a code mend (engine/code_check.h), line by line: kept as it
+// is, line end included, or mended (noted as removed and added).
+class MendEdits final : public RewriteLog {
+ public:
+  void Note(Edit edit) override;
+  // 0 for a kept line, 1 for a mended one.
+  const KindRuns& lines() const { return lines_; }
+
+ private:
+  KindRuns lines_;
+};
+
+// The edits of a form job followed by those of a mend of the text it wrote,
+// as one account of what became of the form's old lines, into out (empty).
+// False when the mend's lines are not the lines the job wrote.
+bool ComposeEdits(const FormEdits& form, const MendEdits& mend, FormEdits& out);
+
 // Writes the patch that turns old_file (the form on disk) into new_file (what
 // the job left) by edits; path names the file after "a/" and "b/". False,
 // with nothing written, when the edits do not fit old_file's lines; the
@@ -82,9 +99,17 @@ class FormEdits final : public RewriteLog {
 bool WriteFormPatch(const FormEdits& edits, FileSystem& old_fs, FileSystem& new_fs,
                     const std::string& file, const std::string& path, PatchOut& out);
 
+// The same for a module a mend changed, whose old_file (on disk) and new_file
+// have the same lines with the same line ends: a line of the diff that holds
+// a mended line is changed, every other is context.
+bool WriteMendPatch(const MendEdits& edits, FileSystem& old_fs, FileSystem& new_fs,
+                    const std::string& file, const std::string& path, PatchOut& out);
+
 // The edits of every form a preview converts, by the form's key in the
 // overlay: only of jobs that read the file on disk, since the patch is made
-// against that.
+// against that. The mends of the code check join them: a mend of a form
+// the preview converted becomes part of that form's edits, a mend of a
+// file on disk is kept on its own.
 class FormEditsBook {
  public:
   explicit FormEditsBook(OverlayFileSystem& overlay) : overlay_(overlay) {}
@@ -98,11 +123,25 @@ class FormEditsBook {
   // The kept edits of the form at path; null when there are none.
   const FormEdits* EditsOf(const std::string& path) const;
 
+  // The log for a mend starting on the module at path: null when the
+  // overlay holds the module but no edits of it (its patch then comes from
+  // comparing the texts).
+  RewriteLog* StartMend(const std::string& path);
+  // The current mend has ended; replaced tells whether its text took the
+  // module's place.
+  void FinishMend(bool replaced);
+  // The kept edits of a mend of the file on disk at path; null when there
+  // are none.
+  const MendEdits* MendEditsOf(const std::string& path) const;
+
  private:
   OverlayFileSystem& overlay_;
   std::string current_key_;
   std::unique_ptr<FormEdits> current_;
   std::map<std::string, std::unique_ptr<FormEdits>> kept_;
+  std::string mend_key_;
+  std::unique_ptr<MendEdits> mend_;
+  std::map<std::string, std::unique_ptr<MendEdits>> mends_kept_;
 };
 
 }  // namespace xpconv::cli

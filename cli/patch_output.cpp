@@ -130,6 +130,11 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& ba
     for (const EntryRecord& entry : record.entries) {
       if (entry.outcome == kConverted) changed.push_back(entry.path);
     }
+    if (record.code) {
+      for (const ModuleCheck& module : record.code->modules) {
+        if (module.mended) changed.push_back(module.path);
+      }
+    }
     for (const std::string& path : changed) {
       // A linked file is converted where it lives.
       const std::string real = fs.FinalPath(path);
@@ -137,6 +142,8 @@ void PrintDiffs(const std::vector<ProjectRecord>& records, const std::string& ba
       const std::string name = PatchPath(fs, base, path);
       const FormEdits* edits = files.book.EditsOf(real);
       if (edits != nullptr && WriteFormPatch(*edits, fs, files.overlay, real, name, out)) continue;
+      const MendEdits* mend = files.book.MendEditsOf(real);
+      if (mend != nullptr && WriteMendPatch(*mend, fs, files.overlay, real, name, out)) continue;
       const OverlayFileSystem::Content after = files.overlay.ContentOf(real);
       if (!after.changed || !after.bytes) continue;
       for (const DiffLine& line :

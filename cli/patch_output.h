@@ -15,16 +15,19 @@
 namespace xpconv::cli {
 
 // Where a dry run's files are: the disk, what the run wrote over it, and the
-// rewriter's edits of each form it converted.
+// rewriter's and the code fix's edits of each file they changed.
 struct DryRunFiles {
   FileSystem& fs;
   OverlayFileSystem& overlay;
   const FormEditsBook& book;
 };
 
-// Writes the diff of each project's file when it gets the library line and of
-// each form the projects' records convert, named relative to base (an
-// absolute path of AbsolutePath's). A form two projects list appears once.
+// Writes the diff of each project's file when it gets the library line, of
+// each form the projects' records convert and of each module their code fix
+// mends, named relative to base (an absolute path of AbsolutePath's). A file
+// two projects list appears once. A file's patch is written from the
+// rewriter's and the mend's edits where they are known, else from its two
+// texts.
 void PrintPatch(const std::vector<ProjectRecord>& records, const std::string& base,
                 const DryRunFiles& files, std::ostream& out, bool to_terminal);
 

@@ -55,6 +55,10 @@ class PreviewHost final : public ForwardingHost, public RunObserver {
   RewriteLog* RewriteLogFor(const std::string& form_path) override {
     return observer_.RewriteLogFor(form_path);
   }
+  RewriteLog* MendLogFor(const std::string& module_path) override {
+    return observer_.MendLogFor(module_path);
+  }
+  void MendDone(bool replaced) override { observer_.MendDone(replaced); }
   void RunFailed(const VbError& error) override { observer_.RunFailed(error); }
   // The next box is the run's error box.
   void ShowingError(int32_t number, const std::string& text) override;

@@ -1,5 +1,8 @@
 #include "cli/report.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "cli/json.h"
 #include "engine/control_kinds.h"
 #include "engine/file_helpers.h"
@@ -86,6 +89,72 @@ std::string PathOf(const EntryRecord& entry, FileSystem& fs) {
   return entry.path.empty() ? std::string() : OnDiskPath(fs, entry.path);
 }
 
+// The code check's findings and errors go into a project's record when
+// there are any, and always into check-code's: a run over a project whose
+// code names no replaced class reports what it reported before.
+bool ReportsCode(const RunReport& report, const ProjectRecord& project) {
+  if (!project.code) return false;
+  if (report.command == "check-code") return true;
+  if (project.code->Errors() > 0) return true;
+  for (const ModuleCheck& module : project.code->modules) {
+    if (!module.scan.findings.empty()) return true;
+  }
+  return false;
+}
+
+// One row per finding and per module that could not be checked or mended,
+// as the fields (unquoted) of code_references and code_errors.
+struct CodeRow {
+  const ModuleCheck* module = nullptr;   // null for the project file
+  const CodeFinding* finding = nullptr;  // null for an error
+};
+
+std::vector<CodeRow> CodeRows(const ProjectCodeCheck& code) {
+  std::vector<CodeRow> rows;
+  if (code.error_number != 0) rows.push_back({});
+  for (const ModuleCheck& module : code.modules) {
+    if (module.error_number != 0) rows.push_back({&module, nullptr});
+    for (const CodeFinding& finding : module.scan.findings) rows.push_back({&module, &finding});
+  }
+  return rows;
+}
+
+std::string CodeJson(const ProjectRecord& project, FileSystem& fs) {
+  std::vector<std::string> references;
+  std::vector<std::string> errors;
+  for (const CodeRow& row : CodeRows(*project.code)) {
+    const std::string file = OnDiskPath(fs, row.module ? row.module->path : project.project);
+    const std::string where =
+        Cat("{\"file\": ", JsonString(file), ", \"entry\": ",
+            row.module ? JsonString(fs.ToDisplayText(row.module->entry)) : std::string("null"),
+            ", \"module\": ", row.module ? JsonString(row.module->kind) : std::string("null"));
+    if (row.finding == nullptr) {
+      const int32_t number = row.module ? row.module->error_number : project.code->error_number;
+      const std::string& text = row.module ? row.module->error_text : project.code->error_text;
+      errors.push_back(Cat("        ", where, ", \"error\": ", JsonError(number, text), "}"));
+      continue;
+    }
+    const CodeFinding& f = *row.finding;
+    references.push_back(Cat("        ", where, ", \"line\": ", std::to_string(f.line),
+                             ", \"column\": ", std::to_string(f.column), ", \"kind\": ",
+                             JsonString(kControlKindNames[static_cast<size_t>(f.kind)]),
+                             ", \"form\": ", JsonString(CodeFindingFormKey(f.form)),
+                             ", \"text\": ", JsonString(fs.ToDisplayText(f.text)),
+                             ", \"fixed\": ", JsonBool(row.module->Fixed(f)),
+                             ", \"suggestion\": ", JsonString(CodeFindingSuggestion(f)), "}"));
+  }
+  auto list = [](const std::vector<std::string>& items) {
+    return items.empty() ? std::string("[]") : Cat("[\n", Joined(items, ",\n"), "\n      ]");
+  };
+  return Cat(",\n      \"code_references\": ", list(references),
+             ",\n      \"code_errors\": ", list(errors));
+}
+
+// The columns a code row adds behind the others.
+constexpr const char* kCodeColumns =
+    ",code_line,code_column,code_kind,code_form,code_text,code_fixed,code_suggestion";
+constexpr size_t kCodeColumnCount = 7;
+
 }  // namespace
 
 std::string ReportJson(const RunReport& report, FileSystem& fs) {
@@ -107,17 +176,17 @@ std::string ReportJson(const RunReport& report, FileSystem& fs) {
     }
     std::vector<std::string> folders;
     for (const std::string& folder : Folders(project, fs)) folders.push_back(JsonString(folder));
-    projects.push_back(
-        Cat("    {\n      \"project\": ", JsonString(DisplayPath(fs, project.project)),
-            ",\n      \"project_file\": ",
-            project.project_file.empty() ? std::string("null") : JsonString(project.project_file),
-            ",\n      \"library_line_added\": ", LibraryLine(project, "null"),
-            ",\n      \"backup_folders\": [", Joined(folders, ", "),
-            "],\n      \"aborted\": ", JsonBool(project.aborted),
-            ",\n      \"exit_status\": ", std::to_string(project.exit_status),
-            ",\n      \"error\": ", JsonError(project.error_number, project.error_text),
-            ",\n      \"entries\": [", entries.empty() ? "" : "\n", Joined(entries, ",\n"),
-            entries.empty() ? "]" : "\n      ]", "\n    }"));
+    projects.push_back(Cat(
+        "    {\n      \"project\": ", JsonString(DisplayPath(fs, project.project)),
+        ",\n      \"project_file\": ",
+        project.project_file.empty() ? std::string("null") : JsonString(project.project_file),
+        ",\n      \"library_line_added\": ", LibraryLine(project, "null"),
+        ",\n      \"backup_folders\": [", Joined(folders, ", "),
+        "],\n      \"aborted\": ", JsonBool(project.aborted),
+        ",\n      \"exit_status\": ", std::to_string(project.exit_status), ",\n      \"error\": ",
+        JsonError(project.error_number, project.error_text), ",\n      \"entries\": [",
+        entries.empty() ? "" : "\n", Joined(entries, ",\n"), entries.empty() ? "]" : "\n      ]",
+        ReportsCode(report, project) ? CodeJson(project, fs) : std::string(), "\n    }"));
   }
   return Cat("{\n  \"command\": ", JsonString(report.command),
              ",\n  \"dry_run\": ", JsonBool(report.dry_run),
@@ -131,11 +200,17 @@ std::string ReportCsv(const RunReport& report, FileSystem& fs) {
   // One row per entry; the project's and the whole call's fields repeat on
   // each, so every row stands on its own. A project without entries gets
   // one row with the entry fields empty.
+  // Code rows (code_reference, code_error) carry seven columns more, which
+  // are there only when a project has such rows.
+  const bool with_code =
+      std::any_of(report.projects.begin(), report.projects.end(),
+                  [&](const ProjectRecord& project) { return ReportsCode(report, project); });
   std::string out =
       "command,dry_run,options,project,project_file,library_line_added,backup_folders,"
       "project_aborted,project_exit_status,project_error_number,project_error_text,number,kind,"
       "entry,path,outcome,Frame,CheckBox,OptionButton,ProgressBar,error_number,error_text,"
-      "aborted,exit_status\r\n";
+      "aborted,exit_status";
+  out.append(with_code ? kCodeColumns : "").append("\r\n");
   const std::string options =
       report.line != nullptr ? Joined(report.line->option_args, " ") : std::string();
   for (const ProjectRecord& project : report.projects) {
@@ -153,7 +228,9 @@ std::string ReportCsv(const RunReport& report, FileSystem& fs) {
         CsvField(project.error_text)};
     const std::vector<std::string> tail = {JsonBool(report.aborted),
                                            std::to_string(report.exit_status)};
-    std::vector<std::vector<std::string>> rows;
+    // Each row: its entry fields, then its code fields.
+    std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> rows;
+    const std::vector<std::string> no_code(with_code ? kCodeColumnCount : 0);
     for (const EntryRecord& entry : project.entries) {
       std::vector<std::string> row = {std::to_string(entry.number), CsvField(entry.kind),
                                       CsvField(entry.entry), CsvField(PathOf(entry, fs)),
@@ -161,13 +238,42 @@ std::string ReportCsv(const RunReport& report, FileSystem& fs) {
       for (int32_t count : entry.replaced) row.push_back(std::to_string(count));
       row.push_back(entry.error_number != 0 ? std::to_string(entry.error_number) : "");
       row.push_back(CsvField(entry.error_text));
-      rows.push_back(std::move(row));
+      rows.emplace_back(std::move(row), no_code);
     }
-    if (rows.empty()) rows.emplace_back(11);
-    for (const std::vector<std::string>& row : rows) {
+    if (ReportsCode(report, project)) {
+      for (const CodeRow& code : CodeRows(*project.code)) {
+        const ModuleCheck* module = code.module;
+        std::vector<std::string> row(11);
+        row[1] = module ? CsvField(module->kind) : "";
+        row[2] = module ? CsvField(fs.ToDisplayText(module->entry)) : "";
+        row[3] = CsvField(OnDiskPath(fs, module ? module->path : project.project));
+        std::vector<std::string> fields(kCodeColumnCount);
+        if (code.finding == nullptr) {
+          row[4] = "code_error";
+          const int32_t number = module ? module->error_number : project.code->error_number;
+          row[9] = std::to_string(number);
+          row[10] = CsvField(module ? module->error_text : project.code->error_text);
+        } else {
+          const CodeFinding& f = *code.finding;
+          row[4] = "code_reference";
+          fields = {std::to_string(f.line),
+                    std::to_string(f.column),
+                    std::string(kControlKindNames[static_cast<size_t>(f.kind)]),
+                    std::string(CodeFindingFormKey(f.form)),
+                    CsvField(fs.ToDisplayText(f.text)),
+                    JsonBool(module->Fixed(f)),
+                    CsvField(CodeFindingSuggestion(f))};
+        }
+        rows.emplace_back(std::move(row), std::move(fields));
+      }
+    }
+    if (rows.empty()) rows.emplace_back(std::vector<std::string>(11), no_code);
+    for (const auto& [row, code] : rows) {
       out.append(Joined(head, ",")).append(",");
       out.append(Joined(row, ",")).append(",");
-      out.append(Joined(tail, ",")).append("\r\n");
+      out.append(Joined(tail, ","));
+      for (const std::string& field : code) out.append(",").append(field);
+      out.append("\r\n");
     }
   }
   return out;

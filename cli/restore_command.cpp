@@ -151,6 +151,22 @@ std::optional<RestorePlan> RestoreCall::Plan(const NamedProject& project, Projec
       record.entries[i].path = where.folder + where.name;
       plan.items.push_back(plan.restore->Plan(record.entries[i].path));
     }
+    // The modules and classes a code fix mended, when no selection narrows
+    // the restore: only those with a backup are named.
+    for (const ProjectEntry& entry : line_.select.empty()
+                                         ? ReadCodeEntries(call_.fs, project.path, false)
+                                         : std::vector<ProjectEntry>()) {
+      if (entry.kind != "Module" && entry.kind != "Class") continue;
+      const EntryLocation where = ResolveEntryIn(folder, entry.text);
+      RestoreItem item = plan.restore->Plan(where.folder + where.name);
+      if (item.state == RestoreState::kNoBackup) continue;
+      EntryRecord& module = record.entries.emplace_back();
+      module.kind = entry.kind;
+      module.entry = call_.fs.ToDisplayText(entry.text);
+      module.path = where.folder + where.name;
+      record.indexes.push_back(-1);
+      plan.items.push_back(std::move(item));
+    }
     plan.items.push_back(plan.restore->Plan(project.path));
   } catch (const VbError& error) {
     call_.ReportError(error, project.shown);
@@ -174,7 +190,10 @@ size_t RestoreCall::ShowPlan(const NamedProject& project, const RestorePlan& pla
     if (plan.IsProjectFile(i)) {
       out << "  Projektdatei " << project.shown << ": ";
     } else {
-      out << "  " << record.entries[i].number << ' ' << record.entries[i].entry << ": ";
+      // A module has no number: list counts the forms only.
+      const EntryRecord& entry = record.entries[i];
+      out << "  " << (entry.number > 0 ? std::to_string(entry.number) + " " : std::string())
+          << entry.entry << ": ";
     }
     out << RestoreText(state) << '\n';
   }

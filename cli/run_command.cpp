@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "cli/app.h"
+#include "cli/code_references.h"
 #include "cli/command.h"
 #include "cli/form_patch.h"
 #include "cli/patch_output.h"
@@ -18,6 +19,7 @@
 #include "cli/run_record.h"
 #include "cli/trace_host.h"
 #include "engine/batch_run.h"
+#include "engine/code_check.h"
 #include "engine/control_kinds.h"
 #include "engine/engine_context.h"
 #include "engine/overlay_file_system.h"
@@ -182,7 +184,14 @@ int RunCall::Run() {
       text_out_ << "Projekt " << project.shown << ":\n" << std::flush;
     }
     const int result = RunProject(project);
-    status = std::max(status, result);
+    status = WorseStatus(status, result);
+    const ProjectRecord& record = report_.projects.back();
+    if (record.code) {
+      // Code references end nothing: the next project still runs.
+      const int code_status = CodeCheckStatus(*record.code, line_);
+      report_.projects.back().exit_status = WorseStatus(record.exit_status, code_status);
+      status = WorseStatus(status, code_status);
+    }
     // Ctrl+C stops the whole call, whatever --keep-going says.
     if (user_aborted_ || (result != kExitOk && !line_.keep_going)) break;
   }
@@ -209,7 +218,10 @@ void RunCall::PrintTotal() {
   int32_t failed_projects = 0;
   for (const ProjectRecord& record : report_.projects) {
     converted += record.Count(kConverted);
-    if (record.exit_status != kExitOk) ++failed_projects;
+    // Code references (--fail-on-code-references) are no failure of a run.
+    if (record.exit_status != kExitOk && record.exit_status != kExitCodeReferences) {
+      ++failed_projects;
+    }
   }
   text_out_ << "Gesamt: " << report_.projects.size() << " von " << list_.projects.size()
             << " Projekt(en) bearbeitet, " << failed_projects << " davon ohne Erfolg; "
@@ -248,7 +260,9 @@ int RunCall::RunProject(const NamedProject& project) {
   if (line_.dry_run) preview.emplace(base, console, recorder);
   Host& host = preview ? static_cast<Host&>(*preview) : base;
   RunObserver& observer = preview ? static_cast<RunObserver&>(*preview) : recorder;
-  EngineContext ctx{host, run_fs_, abort, &observer};
+  CodeCheckRequest code_check;
+  code_check.options = CodeCheckOptionsFrom(line_);
+  EngineContext ctx{host, run_fs_, abort, &observer, &code_check};
 
   call_.terminal.CatchInterrupts();
   int status = kExitOk;
@@ -271,7 +285,23 @@ int RunCall::RunProject(const NamedProject& project) {
   record.exit_status = status;
   user_aborted_ = console.user_aborted();
   if (user_aborted_) io.err << "Konvertierung abgebrochen.\n" << std::flush;
+  record.code = std::move(code_check.result);
+  if (record.code) {
+    for (const ModuleCheck& module : record.code->modules) {
+      auto& folders = record.backup_folders;
+      if (!module.backup_folder.empty() &&
+          std::find(folders.begin(), folders.end(), module.backup_folder) == folders.end()) {
+        folders.push_back(module.backup_folder);
+      }
+    }
+  }
   if (preview) PrintPreview(project, record, *preview, run_fs_, text_out_);
+  if (record.code) {
+    const FixTense tense = !line_.fix_code ? FixTense::kNone
+                           : preview       ? FixTense::kWouldBe
+                                           : FixTense::kDone;
+    PrintCodeReferences(*record.code, tense, project.shown, run_fs_, text_out_, io.err);
+  }
   return status;
 }
 

@@ -42,6 +42,14 @@ RewriteLog* RunRecorder::RewriteLogFor(const std::string& form_path) {
   return book_ != nullptr ? book_->Start(form_path) : nullptr;
 }
 
+RewriteLog* RunRecorder::MendLogFor(const std::string& module_path) {
+  return book_ != nullptr ? book_->StartMend(module_path) : nullptr;
+}
+
+void RunRecorder::MendDone(bool replaced) {
+  if (book_ != nullptr) book_->FinishMend(replaced);
+}
+
 void RunRecorder::EntryDone(int16_t index, const FormJobDetails& details,
                             const std::string& backup_folder) {
   current_ = -1;

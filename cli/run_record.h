@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/code_check.h"
 #include "engine/file_system.h"
 #include "engine/run_observer.h"
 
@@ -22,8 +23,8 @@ inline constexpr const char* kRestored = "restored";
 inline constexpr const char* kNoBackup = "no-backup";
 
 struct EntryRecord {
-  int32_t number = 0;  // 1-based, as `list` shows it
-  std::string kind;    // "Form", "UserControl", ...
+  int32_t number = 0;  // 1-based, as `list` shows it; 0 for a module a restore names
+  std::string kind;    // "Form", "UserControl", ..., "Module", "Class"
   std::string entry;   // the entry text, UTF-8
   std::string path;    // the resolved path (engine form, ANSI bytes); empty if not reached
   std::string outcome = kSkipped;
@@ -47,6 +48,9 @@ struct ProjectRecord {
   int32_t error_number = 0;
   std::string error_text;
   std::vector<EntryRecord> entries;  // the selected entries, in list order
+  // What the check of the project's code found; none when it was not made
+  // (a run that ended before its summary).
+  std::optional<ProjectCodeCheck> code;
 
   EntryRecord* EntryAt(int16_t index);  // by 0-based entry index
   std::vector<int16_t> indexes;         // entry index of each record
@@ -68,6 +72,8 @@ class RunRecorder : public RunObserver {
                  const std::string& backup_folder) override;
   void RunFailed(const VbError& error) override;
   RewriteLog* RewriteLogFor(const std::string& form_path) override;
+  RewriteLog* MendLogFor(const std::string& module_path) override;
+  void MendDone(bool replaced) override;
 
  private:
   void AddBackupFolder(const std::string& folder);

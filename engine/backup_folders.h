@@ -20,6 +20,12 @@ std::string BackupFolderIn(std::string_view folder);
 // under its own name.
 std::string BackupPathOf(std::string_view path);
 
+// A file's backup copy is made under this name in its "_Backup" folder and
+// takes the file's name there only when the file was changed (or may have
+// been). A backup that an earlier run made of the original file therefore
+// survives a run that finds nothing left to change in it.
+inline constexpr const char* kTempBackupName = "~backup.tmp";
+
 // Creates the last level of folder_path (with or without trailing "\") if it
 // can; a bare drive ("C:", "C:\") is left alone; every failure is ignored.
 void MakeFolder(FileSystem& fs, const std::string& folder_path);

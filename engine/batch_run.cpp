@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/backup_folders.h"
+#include "engine/code_check.h"
 #include "engine/conversion_job.h"
 #include "engine/error.h"
 #include "engine/messages.h"
@@ -14,12 +15,6 @@
 
 namespace xpconv {
 namespace {
-
-// A form's backup copy is made under this name in its "_Backup" folder and
-// takes the form's name there only when the job changed (or may have changed)
-// the form. A backup that an earlier run made of the original form therefore
-// survives a run that finds nothing left to convert.
-constexpr std::string_view kTempBackupName = "~backup.tmp";
 
 std::string CountCaption(int16_t k, int16_t n) {
   return "Datei " + std::to_string(k) + " von " + std::to_string(n);
@@ -33,6 +28,7 @@ class Run {
     try {
       if (!Prepare()) return;
       Loop();
+      if (!ctx_.abort.raised()) CheckCode();
     } catch (const VbError& error) {
       // Shown while the progress window (if already loaded) is still up and
       // the wizard still disabled, before the windows are wound up: the same
@@ -86,7 +82,8 @@ class Run {
       if (answer == mb::kAnswerNo) return false;
     }
     // Sequenced explicitly: the host sees ProjectPath before BackupOption.
-    const std::string project_path = host_.ProjectPath();
+    project_path_ = host_.ProjectPath();
+    const std::string& project_path = project_path_;
     // One run per project, from its first change to its end.
     lock_ = fs_.LockRun(project_path);
     if (!lock_) {
@@ -177,6 +174,18 @@ class Run {
     }
   }
 
+  // The project's code, checked (and mended when asked) under the run's
+  // lock after the last form, so it sees the forms as the run leaves them.
+  // No host call: the windows show nothing of it, and what the check found
+  // is the caller's to show.
+  void CheckCode() {
+    CodeCheckRequest* request = ctx_.code_check;
+    if (request == nullptr) return;
+    CodeCheckOptions options = request->options;
+    options.backup = backups_made_;
+    request->result = CheckProjectCode(fs_, project_path_, options, ctx_.observer);
+  }
+
   // A copy that failed half way is of no use to anyone; it is removed on a
   // best-effort basis so that no half file stays in the backup folder.
   void DiscardUnusedBackupCopy() {
@@ -204,6 +213,7 @@ class Run {
   bool progress_loaded_ = false;
   bool backups_made_ = false;  // chkBackup was on for this run
   std::string unused_copy_;
+  std::string project_path_;
   std::unique_ptr<RunLock> lock_;
 };
 

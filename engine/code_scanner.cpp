@@ -711,14 +711,21 @@ CodeScan ScanCodeText(std::string_view bytes, const CodeScanOptions& options) {
   return scanner.TakeScan();
 }
 
-CodeScan ScanCodeInput(InputFile& input, const CodeScanOptions& options) {
+namespace {
+
+// Hands input's lines from its position to its end to a scanner, and with
+// output given writes each there: as the scanner mended it or as it was,
+// with the line end it had. A line over the limit is passed over; its bytes
+// go to output piece by piece as they are.
+CodeScan PassCode(InputFile& input, OutputFile* output, const CodeScanOptions& options,
+                  RewriteLog* log) {
   CodeScanner scanner(options);
   const size_t limit = options.line_limit;
   std::string line;
   std::string piece;
   while (!input.AtEnd()) {
     // At most one byte more than the limit is kept: enough to know a line
-    // is too long, whose rest is then read and dropped piece by piece.
+    // is too long, whose rest is then read piece by piece.
     line.clear();
     bool ended = false;
     while (!ended && line.size() <= limit) {
@@ -728,13 +735,41 @@ CodeScan ScanCodeInput(InputFile& input, const CodeScanOptions& options) {
     }
     if (line.size() <= limit) {
       scanner.TakeLine(line);
+      if (output != nullptr) {
+        output->Write(scanner.line_mended() ? std::string_view(scanner.mended_line())
+                                            : std::string_view(line));
+        output->Write(LineEndBytes(input.LastLineEnd()));
+      }
+      if (log != nullptr && scanner.line_mended()) {
+        log->Note(RewriteLog::Edit::kRemoved);
+        log->Note(RewriteLog::Edit::kAdded);
+      } else if (log != nullptr) {
+        log->Note(RewriteLog::Edit::kKept);
+      }
       continue;
     }
-    while (!ended) ended = input.ReadLinePiece(piece, kLinePieceSize);
+    if (output != nullptr) output->Write(line);
+    while (!ended) {
+      ended = input.ReadLinePiece(piece, kLinePieceSize);
+      if (output != nullptr) output->Write(piece);
+    }
+    if (output != nullptr) output->Write(LineEndBytes(input.LastLineEnd()));
+    if (log != nullptr) log->Note(RewriteLog::Edit::kKept);
     scanner.PassOverLine();
   }
   scanner.Finish();
   return scanner.TakeScan();
+}
+
+}  // namespace
+
+CodeScan ScanCodeInput(InputFile& input, const CodeScanOptions& options) {
+  return PassCode(input, nullptr, options, nullptr);
+}
+
+CodeScan MendCodeInput(InputFile& input, OutputFile& output, const CodeScanOptions& options,
+                       RewriteLog* log) {
+  return PassCode(input, &output, options, log);
 }
 
 CodeScan ScanCodeFile(FileSystem& fs, const std::string& path, const CodeScanOptions& options) {

@@ -147,6 +147,13 @@ class CodeScanner {
 CodeScan ScanCodeText(std::string_view bytes, const CodeScanOptions& options);
 // Scans what input holds from its position to its end, line by line.
 CodeScan ScanCodeInput(InputFile& input, const CodeScanOptions& options);
+// Scans what input holds from its position to its end and writes it to
+// output, every mendable type test mended and every other byte as it was:
+// each line with the line end it had, a line over the limit unchanged. One
+// line (up to the limit) in memory at a time. log, when given, is told of
+// each line: kept, or removed and added when it was mended.
+CodeScan MendCodeInput(InputFile& input, OutputFile& output, const CodeScanOptions& options,
+                       RewriteLog* log = nullptr);
 // Opens, scans and closes the module at path. The file system's errors
 // (53 "Datei nicht gefunden", ...) pass to the caller.
 CodeScan ScanCodeFile(FileSystem& fs, const std::string& path, const CodeScanOptions& options);

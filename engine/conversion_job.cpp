@@ -28,9 +28,7 @@ constexpr int32_t kInternalError = 51;
 // temporary file; a form of that name would be deleted at the job's start and
 // then overwritten, so such a name is refused on every platform alike.
 bool IsTemporaryFileName(std::string_view name) {
-  const size_t end = name.find_last_not_of(". ");
-  name = end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
-  return SameIgnoringCase(name, kTempFormName);
+  return NamesFile(name, kTempFormName);
 }
 
 // The file name as shown to the user; the raw bytes when they cannot be

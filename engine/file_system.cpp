@@ -27,6 +27,20 @@ std::string FileSystem::AbsolutePath(const std::string& path) {
   return WithoutDots(SpelledPath(path));
 }
 
+std::string_view LineEndBytes(LineEnd end) {
+  switch (end) {
+    case LineEnd::kCrLf:
+      return "\r\n";
+    case LineEnd::kLf:
+      return "\n";
+    case LineEnd::kCr:
+      return "\r";
+    case LineEnd::kNone:
+      break;
+  }
+  return "";
+}
+
 }  // namespace xpconv
 
 namespace xpconv::fs_detail {
@@ -97,12 +111,15 @@ size_t BufferedInputFile::NextLineEnd() {
 void BufferedInputFile::ConsumeLineEnd(size_t at) {
   position_ += static_cast<int64_t>(at - begin_ + 1);
   begin_ = at + 1;
+  last_end_ = LineEnd::kLf;
   if (buffer_[at] == '\r') {
+    last_end_ = LineEnd::kCr;
     // The LF of a CR LF may be the first byte of the next buffer.
     if (begin_ == end_) Fill();
     if (begin_ < end_ && buffer_[begin_] == '\n') {
       ++begin_;
       ++position_;
+      last_end_ = LineEnd::kCrLf;
     }
   }
 }
@@ -133,7 +150,10 @@ void BufferedInputFile::ReadLineInto(std::string& line) {
       line.append(buffer_.get() + begin_, end_ - begin_);
       position_ += static_cast<int64_t>(end_ - begin_);
       begin_ = end_;
-      if (!Fill()) return;
+      if (!Fill()) {
+        last_end_ = LineEnd::kNone;
+        return;
+      }
       hit = NextLineEnd();
       continue;
     }
@@ -150,7 +170,10 @@ bool BufferedInputFile::ReadLinePiece(std::string& part, size_t limit) {
   if (begin_ == end_ && !Fill()) throw MakeError(err::kInputPastEnd);
   part.clear();
   for (;;) {
-    if (begin_ == end_ && !Fill()) return true;  // the last line, without a line end
+    if (begin_ == end_ && !Fill()) {
+      last_end_ = LineEnd::kNone;  // the last line, without a line end
+      return true;
+    }
     const size_t room = limit - part.size();
     const size_t stop = end_ - begin_ <= room ? end_ : begin_ + room;
     const size_t hit = FindLineEnd(buffer_.get(), begin_, stop);
@@ -164,7 +187,10 @@ bool BufferedInputFile::ReadLinePiece(std::string& part, size_t limit) {
     if (part.size() == limit) {
       // A full piece: when its line ends right behind it, say so now, so
       // that a false answer always leaves bytes of the line to read.
-      if (begin_ == end_ && !Fill()) return true;
+      if (begin_ == end_ && !Fill()) {
+        last_end_ = LineEnd::kNone;
+        return true;
+      }
       if (buffer_[begin_] != '\r' && buffer_[begin_] != '\n') return false;
       ConsumeLineEnd(begin_);
       return true;
@@ -247,6 +273,8 @@ void BufferedOutputFile::Flush() {
 }
 
 void BufferedOutputFile::Append(const char* data, size_t size) {
+  // Nothing to write (an empty view may have no data at all).
+  if (size == 0) return;
   if (size > kBufferSize - used_) {
     Flush();
     if (size >= kBufferSize) {

@@ -18,6 +18,12 @@
 
 namespace xpconv {
 
+// How a line ended: the bytes the reader consumed behind it.
+enum class LineEnd : uint8_t { kNone, kCrLf, kLf, kCr };
+
+// The bytes of a line end: "", "\r\n", "\n" or "\r".
+std::string_view LineEndBytes(LineEnd end);
+
 // A file opened for reading: line by line ("Line Input") or whole ("Get").
 class InputFile {
  public:
@@ -50,6 +56,12 @@ class InputFile {
     ReadLineInto(part);
     return true;
   }
+  // The line end behind the last line handed out: that of the last
+  // ReadLine, ReadLineInto or ReadLinePiece that ended its line; kNone for
+  // a last line without one, and before the first line. Lets a caller that
+  // passes lines on write each with the line end it had (ReadLine's byte
+  // count is 1 for LF and for CR alike). Touches no file and never raises.
+  virtual LineEnd LastLineEnd() const = 0;
   // The next bytes of the file as they are, line ends included, for a
   // caller that passes a file of any size on in bounded memory: replaces
   // chunk's content with at most limit bytes (limit > 0) in this layer's

@@ -27,6 +27,7 @@ class BufferedInputFile : public InputFile {
   std::string ReadLine() final;
   void ReadLineInto(std::string& line) final;
   bool ReadLinePiece(std::string& part, size_t limit) final;
+  LineEnd LastLineEnd() const final { return last_end_; }
   bool ReadChunk(std::string& chunk, size_t limit) final;
   bool AtEnd() final;
   int64_t Position() final;
@@ -56,6 +57,7 @@ class BufferedInputFile : public InputFile {
   bool closed_ = false;
   int64_t position_ = 0;
   int64_t length_;
+  LineEnd last_end_ = LineEnd::kNone;
 };
 
 // An output file over one operating-system handle.

@@ -27,12 +27,18 @@ class BytesInputFile final : public InputFile {
     if (end == std::string::npos) {
       line.assign(bytes_, position_, std::string::npos);
       position_ = bytes_.size();
+      last_end_ = LineEnd::kNone;
       return;
     }
     line.assign(bytes_, position_, end - position_);
     position_ = end + 1;
-    if (bytes_[end] == '\r' && position_ < bytes_.size() && bytes_[position_] == '\n') ++position_;
+    last_end_ = bytes_[end] == '\r' ? LineEnd::kCr : LineEnd::kLf;
+    if (bytes_[end] == '\r' && position_ < bytes_.size() && bytes_[position_] == '\n') {
+      ++position_;
+      last_end_ = LineEnd::kCrLf;
+    }
   }
+  LineEnd LastLineEnd() const override { return last_end_; }
   bool AtEnd() override { return position_ >= bytes_.size(); }
   int64_t Position() override { return static_cast<int64_t>(position_); }
   int64_t Length() override { return static_cast<int64_t>(bytes_.size()); }
@@ -46,6 +52,7 @@ class BytesInputFile final : public InputFile {
  private:
   std::string bytes_;
   size_t position_ = 0;
+  LineEnd last_end_ = LineEnd::kNone;
 };
 
 // The folder path lies in, without the backslash behind it; empty for a

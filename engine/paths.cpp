@@ -37,6 +37,12 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool NamesFile(std::string_view name, std::string_view file) {
+  const size_t end = name.find_last_not_of(". ");
+  return SameIgnoringCase(
+      end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1), file);
+}
+
 bool HasEnding(std::string_view text, std::string_view ending) {
   return text.size() >= ending.size() &&
          SameIgnoringCase(text.substr(text.size() - ending.size()), ending);

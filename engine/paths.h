@@ -25,6 +25,11 @@ std::string AsciiLower(std::string_view text);
 // True when a and b are equal but for the case of ASCII letters.
 bool SameIgnoringCase(std::string_view a, std::string_view b);
 
+// True when the bare name names the file called file on Windows, which
+// ignores the case of letters and drops trailing dots and blanks
+// ("~FORM.TMP. " names "~form.tmp"). file is in small letters.
+bool NamesFile(std::string_view name, std::string_view file);
+
 // True when text ends in ending, ASCII letters compared without case
 // (ending in small letters: ".vbg", ".json").
 bool HasEnding(std::string_view text, std::string_view ending);

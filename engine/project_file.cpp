@@ -125,6 +125,44 @@ std::vector<ProjectEntry> ReadProjectEntries(FileSystem& fs, const std::string& 
   return entries;
 }
 
+std::vector<ProjectEntry> ReadCodeEntries(FileSystem& fs, const std::string& project_path,
+                                          bool designers) {
+  static constexpr std::string_view kNamedKeys[] = {"Module=", "Class="};
+  static constexpr std::string_view kDesignerKeys[] = {
+      "UserControl=", "PropertyPage=", "UserDocument="};
+  std::vector<ProjectEntry> entries;
+  std::unique_ptr<InputFile> in = fs.OpenInput(project_path);
+  std::string line;
+  while (!in->AtEnd()) {
+    in->ReadLineInto(line);
+    const std::string_view view(line);
+    std::string_view key;
+    bool named = false;
+    if (view.starts_with(kFormPrefix)) key = kFormPrefix;
+    for (std::string_view candidate : kNamedKeys) {
+      if (view.starts_with(candidate)) {
+        key = candidate;
+        named = true;
+      }
+    }
+    if (designers) {
+      for (std::string_view candidate : kDesignerKeys) {
+        if (view.starts_with(candidate)) key = candidate;
+      }
+    }
+    if (key.empty()) continue;
+    std::string_view value = view.substr(key.size());
+    // "Name; file": the module's name, then its file.
+    const size_t semicolon = value.find(';');
+    if (named && semicolon != std::string_view::npos) value = value.substr(semicolon + 1);
+    value = TrimSpaces(value);
+    if (value.empty()) continue;
+    entries.push_back({std::string(key.substr(0, key.size() - 1)), std::string(value)});
+  }
+  in->Close();
+  return entries;
+}
+
 std::vector<std::string> ReadGroupProjects(FileSystem& fs, const std::string& group_path) {
   static constexpr std::string_view kKeys[] = {"StartupProject=", "Project="};
   const std::string folder = FolderOf(group_path);

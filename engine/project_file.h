@@ -33,6 +33,14 @@ struct ProjectEntry {
 std::vector<ProjectEntry> ReadProjectEntries(FileSystem& fs, const std::string& project_path,
                                              bool designers);
 
+// The entries of a project file that hold code, in file order: Form=,
+// Module= and Class=, and with designers also UserControl=, PropertyPage=
+// and UserDocument=. The text is the file the entry names: "basStart.bas"
+// of "Module=basStart; basStart.bas" (the part behind the first ";"), the
+// whole value of the others, leading and trailing spaces removed.
+std::vector<ProjectEntry> ReadCodeEntries(FileSystem& fs, const std::string& project_path,
+                                          bool designers);
+
 // The projects of a project group (.vbg): its StartupProject= and Project=
 // entries in file order, each named once, resolved against the group's
 // folder unless absolute (ResolveEntryIn).

@@ -49,6 +49,17 @@ class RunObserver {
     static_cast<void>(form_path);
     return nullptr;
   }
+  // Asked as the code check's mend starts on the module at module_path
+  // (links followed): a log the mend tells what it does with each line (a
+  // mended line is one removed and one added), or null. It must live until
+  // MendDone.
+  virtual RewriteLog* MendLogFor(const std::string& module_path) {
+    static_cast<void>(module_path);
+    return nullptr;
+  }
+  // That mend has ended; replaced tells whether its text took the module's
+  // place.
+  virtual void MendDone(bool replaced) { static_cast<void>(replaced); }
   // An error the run trapped outside the form job (the project file, a
   // backup copy) and showed to the user, or ProjectBusyError() when another
   // command holds the project; the run ends with it.

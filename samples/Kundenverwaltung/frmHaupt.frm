@@ -160,3 +160,11 @@ Private Sub txtSuche_Change()
       txtSuche.Tag = "aktiv"
    End If
 End Sub
+
+' Schaltet alle Filter aus.
+Private Sub FilterAus()
+   Dim chk As CheckBox
+   For Each chk In chkFilter
+      chk.Value = vbUnchecked
+   Next
+End Sub

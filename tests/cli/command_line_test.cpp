@@ -125,6 +125,11 @@ TEST(CommandLineTest, UsageErrors) {
       {"run", "a.vbp", "--select", "1-"},              //
       {"run", "a.vbp", "--select", "99999999999999"},  // past any entry number
       {"run", "a.vbp", "--codepage", ""},              //
+      {"check-code"},                                  // no project
+      {"check-code", "a.vbp", "--dry-run"},            // changes nothing anyway
+      {"check-code", "a.vbp", "--select", "1"},        // every module is checked
+      {"restore", "a.vbp", "--fix-code"},              // run and check-code only
+      {"form", "a.frm", "--fail-on-code-references"},  //
   };
   for (const Args& args : bad) {
     std::string joined;
@@ -156,10 +161,17 @@ TEST(ResolveSelectionTest, ANumberPastTheLastEntryIsAUsageErrorNamingIt) {
 
 TEST(UsageTextTest, NamesEveryCommandAndOption) {
   const std::string text = UsageText();
-  for (const char* word : {"form", "list", "run", "--keep", "--plain", "--codepage", "--trace",
-                           "--select", "--no-backup", "--yes", "--answer", "--help", "--version",
-                           "restore", "--dry-run", "--diff", "--report", "--keep-going",
-                           "--designers"}) {
+  for (const char* word : {"form",        "list",
+                           "run",         "--keep",
+                           "--plain",     "--codepage",
+                           "--trace",     "--select",
+                           "--no-backup", "--yes",
+                           "--answer",    "--help",
+                           "--version",   "restore",
+                           "--dry-run",   "--diff",
+                           "--report",    "--keep-going",
+                           "--designers", "check-code",
+                           "--fix-code",  "--fail-on-code-references"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }

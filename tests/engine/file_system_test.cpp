@@ -74,10 +74,15 @@ class FileSystemTest : public ::testing::Test {
     std::unique_ptr<InputFile> in = fs->OpenInput(dir.Path("in.txt"));
     EXPECT_EQ(in->Length(), static_cast<int64_t>(bytes.size()));
     std::vector<Line> lines;
+    // Each line with the line end the reader says it had gives back the
+    // file byte for byte.
+    std::string rejoined;
     while (!in->AtEnd()) {
       std::string text = in->ReadLine();
+      rejoined.append(text).append(LineEndBytes(in->LastLineEnd()));
       lines.push_back({text, in->Position()});
     }
+    EXPECT_EQ(rejoined, bytes);
     EXPECT_EQ(ErrorOf([&] { in->ReadLine(); }), err::kInputPastEnd);
     in->Close();
     return lines;
@@ -180,6 +185,7 @@ TEST_F(FileSystemTest, LinePiecesJoinToTheLinesOfReadLine) {
     std::vector<Line> lines;
     std::string line;
     std::string piece;
+    std::string rejoined;
     while (!in->AtEnd()) {
       const bool ends_line = in->ReadLinePiece(piece, limit);
       EXPECT_LE(piece.size(), limit);
@@ -189,10 +195,12 @@ TEST_F(FileSystemTest, LinePiecesJoinToTheLinesOfReadLine) {
         ASSERT_FALSE(in->AtEnd());
         continue;
       }
+      rejoined.append(line).append(LineEndBytes(in->LastLineEnd()));
       lines.push_back({line, in->Position()});
       line.clear();
     }
     EXPECT_EQ(lines, ExpectedLines(bytes));
+    EXPECT_EQ(rejoined, bytes);
     EXPECT_EQ(ErrorOf([&] { in->ReadLinePiece(piece, limit); }), err::kInputPastEnd);
   }
 }

@@ -174,6 +174,13 @@ void CheckCodeScanner(std::string_view data) {
   CodeScan mended_scan;
   const std::string mended = MendCodeText(text, options, &mended_scan);
   Check(Render(mended_scan) == Render(scan), "mending found other than scanning");
+  for (size_t piece : {size_t{1}, size_t{5}}) {
+    testing::MemoryInputFile input(text, piece);
+    testing::MemoryOutputFile output;
+    Check(Render(MendCodeInput(input, output, options)) == Render(scan),
+          "mending a stream found other than scanning");
+    Check(output.bytes() == mended, "mending a stream wrote other than mending in memory");
+  }
   Check(MendCodeText(mended, options) == mended, "mending twice differs from mending once");
   int64_t mendable_tests = 0;
   for (int count : mendable) mendable_tests += count;

@@ -30,6 +30,8 @@ class FaultyInputFile final : public InputFile {
     owner_.Count("ReadLine");
     return inner_->ReadLinePiece(part, limit);
   }
+  // Touches no file, like ToDisplayText: not counted.
+  LineEnd LastLineEnd() const override { return inner_->LastLineEnd(); }
   bool AtEnd() override {
     owner_.Count("AtEnd");
     return inner_->AtEnd();

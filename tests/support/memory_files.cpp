@@ -17,12 +17,17 @@ std::string MemoryInputFile::ReadLine() {
   if (end == std::string::npos) {
     std::string line = bytes_.substr(position_);
     position_ = bytes_.size();
+    last_end_ = LineEnd::kNone;
     ++lines_read_;
     return line;
   }
   std::string line = bytes_.substr(position_, end - position_);
   position_ = end + 1;
-  if (bytes_[end] == '\r' && position_ < bytes_.size() && bytes_[position_] == '\n') ++position_;
+  last_end_ = bytes_[end] == '\r' ? LineEnd::kCr : LineEnd::kLf;
+  if (bytes_[end] == '\r' && position_ < bytes_.size() && bytes_[position_] == '\n') {
+    ++position_;
+    last_end_ = LineEnd::kCrLf;
+  }
   ++lines_read_;
   return line;
 }
@@ -50,10 +55,15 @@ bool MemoryInputFile::ReadLinePiece(std::string& part, size_t limit) {
   position_ += size;
   in_line_ = position_ < end;
   if (in_line_) return false;
+  last_end_ = LineEnd::kNone;
   if (position_ < bytes_.size()) {
     // The line end, CR LF as one.
     ++position_;
-    if (bytes_[end] == '\r' && position_ < bytes_.size() && bytes_[position_] == '\n') ++position_;
+    last_end_ = bytes_[end] == '\r' ? LineEnd::kCr : LineEnd::kLf;
+    if (bytes_[end] == '\r' && position_ < bytes_.size() && bytes_[position_] == '\n') {
+      ++position_;
+      last_end_ = LineEnd::kCrLf;
+    }
   }
   return true;
 }

@@ -27,6 +27,7 @@ class MemoryInputFile : public InputFile {
 
   std::string ReadLine() override;
   bool ReadLinePiece(std::string& part, size_t limit) override;
+  LineEnd LastLineEnd() const override { return last_end_; }
   bool AtEnd() override { return position_ >= bytes_.size(); }
   int64_t Position() override { return static_cast<int64_t>(position_); }
   int64_t Length() override { return static_cast<int64_t>(bytes_.size()); }
@@ -44,6 +45,7 @@ class MemoryInputFile : public InputFile {
   int lines_read_ = 0;
   bool in_line_ = false;
   size_t line_end_ = 0;  // of the line being handed out in pieces
+  LineEnd last_end_ = LineEnd::kNone;
   bool closed_ = false;
 };
 

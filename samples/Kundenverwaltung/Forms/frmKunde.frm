@@ -134,3 +134,19 @@ Private Sub cmdOK_Click()
    End If
    Me.Hide
 End Sub
+
+Private Sub Form_Load()
+   FelderLeeren
+End Sub
+
+' Leert die Eingabefelder und setzt die Anrede zurück.
+Private Sub FelderLeeren()
+   Dim ctl As Control
+   For Each ctl In Me.Controls
+      If TypeOf ctl Is TextBox Then
+         ctl.Text = ""
+      ElseIf TypeOf ctl Is OptionButton Then
+         ctl.Value = False
+      End If
+   Next
+End Sub

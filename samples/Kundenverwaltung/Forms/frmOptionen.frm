@@ -103,3 +103,13 @@ Private Sub cmdOK_Click()
    SaveSetting App.Title, "Optionen", "Tipps", chkTipps.Value
    Unload Me
 End Sub
+
+' Setzt alle Optionen auf "aus" zurück.
+Private Sub AllesZuruecksetzen()
+   Dim i As Integer
+   With Me
+      For i = 0 To .Controls.Count - 1
+         If TypeOf .Controls(i) Is CheckBox Then .Controls(i).Value = vbUnchecked
+      Next
+   End With
+End Sub
