@@ -1,11 +1,11 @@
-#include "cli/form_patch.h"
+#include "engine/form_patch.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "engine/paths.h"
 
-namespace xpconv::cli {
+namespace xpconv {
 namespace {
 
 // The diff's operations on lines, as KindRuns kinds.
@@ -309,4 +309,4 @@ const FormEdits* FormEditsBook::EditsOf(const std::string& path) const {
   return it == kept_.end() ? nullptr : it->second.get();
 }
 
-}  // namespace xpconv::cli
+}  // namespace xpconv
