@@ -24,11 +24,35 @@ void CommandCall::ReportError(const VbError& error, const std::string& shown_pat
   io.err << msg::FileErrorPrompt(error.number(), error.description(), shown_path, "\n") << '\n';
 }
 
+namespace {
+
+// The selection as given, or "all" without one.
+std::string SelectText(const CommandLine& line) {
+  if (line.select.empty()) return "all";
+  std::string text;
+  for (const SelectRange& range : line.select) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(range.first);
+    if (range.last != range.first) text.append("-").append(std::to_string(range.last));
+  }
+  return text;
+}
+
+}  // namespace
+
 RunReport CommandCall::StartReport(const char* command) const {
   RunReport report;
   report.command = command;
   report.dry_run = line.dry_run;
-  report.line = &line;
+  ReportOptions& options = report.options;
+  options.select = SelectText(line);
+  options.replace = line.replace;
+  options.xp_style = line.xp_style;
+  options.backup = line.backup;
+  options.designers = line.designers;
+  options.keep_going = line.keep_going;
+  options.codepage = line.codepage;
+  options.arguments = line.option_args;
   return report;
 }
 

@@ -12,12 +12,12 @@
 
 #include "cli/command_line.h"
 #include "cli/console_host.h"
-#include "cli/report.h"
-#include "cli/run_record.h"
 #include "cli/terminal.h"
 #include "engine/error.h"
 #include "engine/file_system.h"
 #include "engine/project_file.h"
+#include "engine/run_record.h"
+#include "engine/run_report.h"
 
 namespace xpconv::cli {
 

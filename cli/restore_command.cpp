@@ -7,10 +7,10 @@
 
 #include "cli/app.h"
 #include "cli/command.h"
-#include "cli/run_record.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
 #include "engine/restore.h"
+#include "engine/run_record.h"
 
 namespace xpconv::cli {
 namespace {
@@ -30,13 +30,13 @@ const char* RestoreText(RestoreState state) {
 const char* RestoreOutcome(RestoreState state) {
   switch (state) {
     case RestoreState::kRestore:
-      return kRestored;
+      return outcomes::kRestored;
     case RestoreState::kUnchanged:
-      return kUnchanged;
+      return outcomes::kUnchanged;
     case RestoreState::kNoBackup:
-      return kNoBackup;
+      return outcomes::kNoBackup;
   }
-  return kSkipped;
+  return outcomes::kSkipped;
 }
 
 // What one project's restore would do.
@@ -101,7 +101,8 @@ int RestoreCall::Run() {
 void RestoreCall::PrintTotal() {
   int32_t restored = 0;
   for (const ProjectRecord& record : report_.projects) {
-    restored += record.Count(kRestored) + (record.project_file == kRestored ? 1 : 0);
+    restored +=
+        record.Count(outcomes::kRestored) + (record.project_file == outcomes::kRestored ? 1 : 0);
   }
   call_.io.out << "Gesamt: " << report_.projects.size() << " von " << list_.projects.size()
                << " Projekt(en), " << restored << " Datei(en) "
@@ -221,7 +222,7 @@ int RestoreCall::Apply(const RestorePlan& plan, ProjectRecord& record) {
   const std::vector<RestoreItem>& items = plan.items;
   if (answer != mb::kAnswerYes) {
     for (size_t i = 0; i < items.size(); ++i) {
-      if (items[i].state == RestoreState::kRestore) OutcomeOf(record, plan, i) = kSkipped;
+      if (items[i].state == RestoreState::kRestore) OutcomeOf(record, plan, i) = outcomes::kSkipped;
     }
     record.aborted = true;
     record.exit_status = kExitFailed;
@@ -243,7 +244,7 @@ int RestoreCall::Apply(const RestorePlan& plan, ProjectRecord& record) {
       }
     }
     if (record.exit_status != kExitOk) {
-      OutcomeOf(record, plan, i) = kSkipped;
+      OutcomeOf(record, plan, i) = outcomes::kSkipped;
       continue;
     }
     try {
@@ -251,7 +252,7 @@ int RestoreCall::Apply(const RestorePlan& plan, ProjectRecord& record) {
       ++restored;
     } catch (const VbError& error) {
       call_.ReportError(error, DisplayPath(call_.fs, items[i].target));
-      OutcomeOf(record, plan, i) = kFailed;
+      OutcomeOf(record, plan, i) = outcomes::kFailed;
       if (plan.IsProjectFile(i)) {
         NoteError(record, error);
       } else {

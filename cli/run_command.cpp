@@ -13,57 +13,21 @@
 #include "cli/app.h"
 #include "cli/code_references.h"
 #include "cli/command.h"
-#include "cli/form_patch.h"
 #include "cli/patch_output.h"
 #include "cli/preview_host.h"
-#include "cli/run_record.h"
 #include "cli/trace_host.h"
 #include "engine/batch_run.h"
 #include "engine/code_check.h"
 #include "engine/control_kinds.h"
 #include "engine/engine_context.h"
+#include "engine/form_patch.h"
 #include "engine/overlay_file_system.h"
 #include "engine/paths.h"
+#include "engine/run_record.h"
+#include "engine/scratch_folder.h"
 
 namespace xpconv::cli {
 namespace {
-
-// A folder of its own under the system's temporary folder, for the bytes a
-// preview writes; removed with everything in it when the object dies. Empty
-// when none can be made: the bytes then stay in memory.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    try {
-      const std::filesystem::path temp = std::filesystem::temp_directory_path();
-      const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-      for (int attempt = 0; attempt < 100 && native_.empty(); ++attempt) {
-        std::filesystem::path candidate =
-            temp / ("xpconvert-" + std::to_string(stamp) + "-" + std::to_string(attempt));
-        if (!std::filesystem::create_directory(candidate)) continue;
-        native_ = candidate;
-        // The converted forms are for this user alone.
-        std::filesystem::permissions(native_, std::filesystem::perms::owner_all);
-        engine_path_ = native_.string();
-        std::replace(engine_path_.begin(), engine_path_.end(), '/', '\\');
-      }
-    } catch (const std::exception&) {
-      engine_path_.clear();
-    }
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  ~ScratchFolder() {
-    std::error_code ignored;
-    if (!native_.empty()) std::filesystem::remove_all(native_, ignored);
-  }
-
-  const std::string& EnginePath() const { return engine_path_; }
-
- private:
-  std::filesystem::path native_;
-  std::string engine_path_;
-};
 
 std::string TextOfPrompt(const std::string& prompt) {
   // The question proper is the box's last line.
@@ -106,11 +70,11 @@ void PrintPreview(const NamedProject& project, const ProjectRecord& record,
   }
   for (const EntryRecord& entry : record.entries) {
     out << "  " << entry.number << ' ' << entry.entry << ": ";
-    if (entry.outcome == kConverted) {
+    if (entry.outcome == outcomes::kConverted) {
       out << "würde konvertiert (" << ReplacedText(entry) << ")";
-    } else if (entry.outcome == kUnchanged) {
+    } else if (entry.outcome == outcomes::kUnchanged) {
       out << "unverändert";
-    } else if (entry.outcome == kFailed) {
+    } else if (entry.outcome == outcomes::kFailed) {
       out << "Fehler " << entry.error_number << ": " << entry.error_text;
     } else {
       out << "würde nicht erreicht";
@@ -120,10 +84,10 @@ void PrintPreview(const NamedProject& project, const ProjectRecord& record,
   if (record.error_number != 0) {
     out << "  Fehler " << record.error_number << ": " << record.error_text << '\n';
   }
-  const int32_t converted = record.Count(kConverted);
+  const int32_t converted = record.Count(outcomes::kConverted);
   if (record.exit_status == kExitOk) {
     out << "Ein Lauf würde " << converted << " Datei(en) aktualisieren.\n";
-  } else if (record.Count(kFailed) > 0 || record.error_number != 0) {
+  } else if (record.Count(outcomes::kFailed) > 0 || record.error_number != 0) {
     out << "Ein Lauf würde mit einem Fehler enden.\n";
   } else {
     out << "Ein Lauf würde ohne Zusammenfassung enden (Antwort oder Abbruch).\n";
@@ -217,16 +181,15 @@ void RunCall::PrintTotal() {
   int32_t converted = 0;
   int32_t failed_projects = 0;
   for (const ProjectRecord& record : report_.projects) {
-    converted += record.Count(kConverted);
+    converted += record.Count(outcomes::kConverted);
     // Code references (--fail-on-code-references) are no failure of a run.
     if (record.exit_status != kExitOk && record.exit_status != kExitCodeReferences) {
       ++failed_projects;
     }
   }
   text_out_ << "Gesamt: " << report_.projects.size() << " von " << list_.projects.size()
-            << " Projekt(en) bearbeitet, " << failed_projects << " davon ohne Erfolg; "
-            << converted << " Datei(en) "
-            << (line_.dry_run ? "würden aktualisiert" : "aktualisiert") << ".\n"
+            << " Projekt(en) bearbeitet, " << failed_projects << " davon ohne Erfolg; " << converted
+            << " Datei(en) " << (line_.dry_run ? "würden aktualisiert" : "aktualisiert") << ".\n"
             << std::flush;
 }
 
@@ -280,7 +243,7 @@ int RunCall::RunProject(const NamedProject& project) {
   }
   console.ClearProgressLine();
   answers_ = console.TakeRemainingAnswers();
-  const bool failed = record.Count(kFailed) > 0 || record.error_number != 0;
+  const bool failed = record.Count(outcomes::kFailed) > 0 || record.error_number != 0;
   record.aborted = console.user_aborted() || (status != kExitOk && !failed);
   record.exit_status = status;
   user_aborted_ = console.user_aborted();

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "cli/json.h"
+#include "engine/json.h"
 
 namespace xpconv::cli {
 namespace {

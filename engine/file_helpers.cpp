@@ -55,10 +55,15 @@ void RemoveIfThere(FileSystem& fs, const std::string& path) {
 
 void WriteAtomically(FileSystem& fs, const std::string& target, const std::string& temp,
                      std::string_view bytes) {
+  WriteAtomically(fs, target, temp, [&](OutputFile& out) { out.Write(bytes); });
+}
+
+void WriteAtomically(FileSystem& fs, const std::string& target, const std::string& temp,
+                     const std::function<void(OutputFile&)>& write) {
   ReplaceThroughTemporary(fs, temp, target, false, [&](bool& made) {
     std::unique_ptr<OutputFile> out = fs.OpenOutput(temp);
     made = true;
-    out->Write(bytes);
+    write(*out);
     out->Close();
   });
 }

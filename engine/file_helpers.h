@@ -4,6 +4,7 @@
 // through a temporary file beside it.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,11 @@ void RemoveIfThere(FileSystem& fs, const std::string& path);
 // error that brought us there is raised.
 void WriteAtomically(FileSystem& fs, const std::string& target, const std::string& temp,
                      std::string_view bytes);
+
+// The same with content made piece by piece: write writes it into the open
+// temporary file.
+void WriteAtomically(FileSystem& fs, const std::string& target, const std::string& temp,
+                     const std::function<void(OutputFile&)>& write);
 
 // The same with a copy of the file at source as the new content. A copy that
 // failed may have left part of temp, which is then removed too.

@@ -5,6 +5,12 @@
 # open dialog by typing its path, "Alle Dateien", "&Starten", OK on the
 # summary, "&Beenden". Then the files on disk are checked.
 #
+# A second walk looks before and undoes after, on a fresh copy: the
+# user-controls box, "&Vorschau...", the JSON report saved through the real
+# save dialog (and read back with Python), "&Starten" in the preview window,
+# then "&Wiederherstellen..."; every file of the sample must then have its
+# original bytes.
+#
 # Usage: scripts/e2e.sh [mingw-build-dir] [--argument] [--installed WINDOWS-PATH]
 #   (default build dir: build/mingw)
 #   --argument   start the wizard with the project as its argument (as
@@ -40,6 +46,7 @@ fail() {
 [ -f "$driver" ] || fail "$driver is missing (cmake --build $build --target e2e_driver)"
 [ -d "$sample" ] || fail "the sample project $sample is missing"
 command -v xvfb-run >/dev/null || fail "xvfb-run is not installed (scripts/install-deps.sh)"
+command -v python3 >/dev/null || fail "python3 is not installed (scripts/install-deps.sh)"
 
 work=$(mktemp -d /tmp/xpc-e2e.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -90,6 +97,56 @@ diff <(grep -avi 'qorxpctl\.ocx' "$folder/Kundenverwaltung.vbp") "$original/Kund
   >/dev/null || fail "the project file changed beyond the library line"
 if find "$folder" -iname '~form.tmp' | grep -q .; then fail "a temporary file was left behind"; fi
 
+# Look before, undo after.
+again="$work/Vorschau/Kundenverwaltung"
+mkdir -p "$work/Vorschau"
+cp -r "$sample" "$again"
+report="$work/vorschau.json"
+echo "e2e: preview, report, start from the preview and restore on a copy in $work/Vorschau"
+log="$work/preview-driver.log"
+set +e
+timeout 180 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  bash "$here/scripts/wine-run.sh" "$driver" "$exe_windows" "$(winpath "$again/Kundenverwaltung.vbp")" \
+  "${mode[@]}" --preview-restore "$(winpath "$report")" >"$log" 2>&1
+status=$?
+set -e
+grep -v '^\s*$' "$log" | sed 's/^/  /' || true
+[ "$status" -eq 0 ] || fail "the preview walk's driver ended with status $status (see above)"
+converted=$(sed -n 's/^converted=\([0-9]*\).*/\1/p' "$log" | tr -d '\r')
+[ "$converted" = "4" ] || fail "the start from the preview converted '$converted' files, expected 4"
+restored=$(sed -n 's/^restored=\([0-9]*\).*/\1/p' "$log" | tr -d '\r')
+[ "$restored" = "5" ] || fail "the restore gave back '$restored' files, expected 5 (4 forms, the project)"
+[ -f "$report" ] || fail "the preview's report $report was not written"
+python3 - "$report" <<'PY' || fail "the preview's report is not what the preview showed"
+import json
+import sys
+
+with open(sys.argv[1], encoding="utf-8") as f:
+    report = json.load(f)
+assert report["command"] == "run" and report["dry_run"] is True, report
+assert report["options"]["designers"] is True, report["options"]
+assert report["exit_status"] == 0, report["exit_status"]
+project = report["projects"][0]
+assert project["project_file"] == "converted", project["project_file"]
+outcomes = [(e["entry"], e["outcome"]) for e in project["entries"]]
+assert outcomes == [
+    ("frmHaupt.frm", "converted"),
+    ("Forms\\frmKunde.frm", "converted"),
+    ("Forms\\frmOptionen.frm", "converted"),
+    ("frmInfo.frm", "unchanged"),
+    ("Controls\\ctlAdresse.ctl", "converted"),
+], outcomes
+print("e2e: the report lists", len(outcomes), "entries as the preview showed them")
+PY
+# The restore gave every file of the sample its original bytes; the backups stay.
+while IFS= read -r -d '' file; do
+  cmp -s "$sample/$file" "$again/$file" || fail "$file differs from the original after the restore"
+done < <(cd "$sample" && find . -type f -print0)
+[ -f "$again/Controls/_Backup/ctlAdresse.ctl" ] || fail "the user control's backup is missing"
+if find "$again" -iname '~restore.tmp' -o -iname '~form.tmp' | grep -q .; then
+  fail "a temporary file was left behind"
+fi
+
 # Without a display no window can be created: the wizard ends with status 1
 # and says why on standard error, never in std::terminate.
 set +e
@@ -102,4 +159,5 @@ grep -q '^xpwizard: Fehler: ' "$work/no-display.log" ||
   fail "without a display the wizard said nothing on standard error"
 if grep -q 'terminate called' "$work/no-display.log"; then fail "the wizard ended in terminate"; fi
 
-echo "e2e: passed (3 forms converted, backups and project file checked; no display: status 1 with a message)"
+echo "e2e: passed (3 forms converted, backups and project file checked; preview, report, start" \
+  "from the preview and restore back to the original bytes; no display: status 1 with a message)"

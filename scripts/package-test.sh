@@ -194,9 +194,11 @@ traces=$( (printf '%s\n' "$added_files" "$added_keys"
     -e 'SystemFileAssociations\\\\.vbp' -e '\\\\qor\]' -e '\\\\qor\\\\' || true)
 [ -z "$traces" ] || fail "the uninstall left traces behind:"$'\n'"$traces"
 # The first install of any MSI creates the Windows Installer's own empty
-# registration folders (Windows has them from the start); anything else new
-# is ours.
+# registration folders (Windows has them from the start), and the system's
+# file dialogs keep the folder each program saved to last (the end-to-end
+# walk saves a report through the save dialog); anything else new is ours.
 leftover=$(printf '%s\n%s\n' "$added_files" "$added_keys" | grep -v -e '^$' \
+  -e '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\ComDlg32\(\\\\[A-Za-z]*MRU\)\?\]$' \
   -e '^\./windows/Installer$' \
   -e '^\[Software\\\\Classes\\\\Installer\(\\\\Features\|\\\\Products\|\\\\UpgradeCodes\)\?\]$' \
   -e '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Installer\\\\UpgradeCodes\]$' \

@@ -69,7 +69,7 @@ std::string WizardControls::EntryText(int16_t index) {
   if (index < 0 || static_cast<size_t>(index) >= entries_.size()) {
     throw VbError(381, "Ungültiger Eigenschaftenarray-Index");
   }
-  return entries_[static_cast<size_t>(index)];
+  return entries_[static_cast<size_t>(index)].text;
 }
 
 int32_t WizardControls::BackupOption() {

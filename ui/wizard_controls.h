@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/project_file.h"
 #include "ui/wizard_operations.h"
 
 namespace xpconv::ui {
@@ -40,9 +41,10 @@ class WizardControls : public WizardOperations {
 
  protected:
   // The loaded project's folder, and its entries as the project file holds
-  // them (ANSI); the list shows them converted for display.
+  // them (kind and ANSI text); the list shows the texts converted for
+  // display.
   std::string project_folder_;
-  std::vector<std::string> entries_;
+  std::vector<ProjectEntry> entries_;
 };
 
 }  // namespace xpconv::ui

@@ -23,6 +23,9 @@ inline constexpr int kIdXPStyle = 1008;        // chkXP
 inline constexpr int kIdFrame = 1009;          // Frame1
 inline constexpr int kIdReplaceFirst = 1010;   // chkReplace(kind) is kIdReplaceFirst + kind
 inline constexpr int kReplaceKinds = 4;
+inline constexpr int kIdDesigners = 1015;      // "Benutzersteuerelemente einbeziehen ..."
+inline constexpr int kIdRestore = 1016;        // "&Wiederherstellen..."
+inline constexpr int kIdPreview = 1017;        // "&Vorschau..."
 inline constexpr int kIdStart = 1020;          // cmdStart "&Starten"
 inline constexpr int kIdExit = 1021;           // cmdExit "&Beenden"
 inline constexpr int kIdHeader = 1030;         // picTop, the white band
@@ -30,8 +33,14 @@ inline constexpr int kIdTitle = 1031;          // Label2 in picTop
 inline constexpr int kIdDescription = 1032;    // Label3 in picTop
 inline constexpr int kIdHeaderPicture = 1033;  // Image1 in picTop
 
+// The buttons that work on the loaded project's entries: enabled while the
+// list holds entries.
+inline constexpr int kProjectActions[] = {kIdAll, kIdRestore, kIdPreview, kIdStart};
+
 // The placeholder entry of a project without forms.
 inline constexpr const char* kNoFormsEntry = "(keine Dateien vorhanden)";
+// The title of the restore's question and messages.
+inline constexpr const char* kRestoreTitle = "Wiederherstellen";
 // The filter the browse button hands to the open dialog.
 inline constexpr const char* kProjectFilter = "Projektdatei (*.vbp)|*.vbp";
 

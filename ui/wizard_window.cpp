@@ -13,6 +13,7 @@
 #include "engine/engine_context.h"
 #include "engine/error.h"
 #include "engine/file_system.h"
+#include "engine/messages.h"
 #include "engine/project_file.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/colour.h"
@@ -32,7 +33,9 @@ namespace xpconv::ui {
 namespace {
 
 constexpr int kClientWidthTwips = 9045;
-constexpr int kClientHeightTwips = 6105;
+// The designed 6105 twips and one row more for the user-controls box and
+// "&Wiederherstellen...".
+constexpr int kClientHeightTwips = 6525;
 // The window's designed background: the system's button face.
 constexpr int32_t kDesignedBackColour = static_cast<int32_t>(0x80000000u | COLOR_BTNFACE);
 constexpr double kTitlePoints = 9.75;
@@ -42,6 +45,7 @@ constexpr int kResourceProgramIcon = 101;
 constexpr int kResourceFolderIcon = 102;
 
 constexpr const char* kFolderToolTip = "Projektdatei auswählen";
+constexpr const char* kDesignersCaption = "Benutzersteuerelemente einbeziehen (.ctl, .pag, .dob)";
 
 // Where every control sits, in twips, relative to its container (0: the
 // client area). The order is the designed tab order.
@@ -64,6 +68,9 @@ constexpr Placement kPlacements[] = {
     {kIdReplaceFirst + 1, kIdFrame, 210, 630, 1590, 225},
     {kIdReplaceFirst + 2, kIdFrame, 2205, 315, 1590, 225},
     {kIdReplaceFirst + 3, kIdFrame, 2205, 630, 1590, 225},
+    {kIdDesigners, 0, 1995, 5935, 5055, 225},
+    {kIdRestore, 0, 210, 5880, 1680, 330},
+    {kIdPreview, 0, 7245, 4620, 1590, 330},
     {kIdStart, 0, 7245, 5040, 1590, 330},
     {kIdExit, 0, 7245, 5460, 1590, 330},
     {kIdHeader, 0, 0, 0, 9045, 1065},
@@ -84,10 +91,12 @@ HMENU IdMenu(int id) {
 
 // --- the wizard window ---
 
-Wizard::Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog)
+Wizard::Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog,
+               SaveDialogFunction save_dialog)
     : instance_(instance),
       abort_(abort),
       open_dialog_(std::move(open_dialog)),
+      save_dialog_(std::move(save_dialog)),
       back_colour_(kDesignedBackColour) {}
 
 Wizard::~Wizard() {
@@ -228,6 +237,12 @@ void Wizard::CreateControls() {
   for (int kind = 0; kind < kReplaceKinds; ++kind) {
     make_check(frame, kIdReplaceFirst + kind, kKindCaptions[kind]);
   }
+  // Unticked at start: the list and a run are as they always were.
+  check.value = 0;
+  make_check(window, kIdDesigners, kDesignersCaption);
+  ::EnableWindow(make(window, L"BUTTON", "&Wiederherstellen...", button, 0, kIdRestore, font),
+                 FALSE);
+  ::EnableWindow(make(window, L"BUTTON", "&Vorschau...", button, 0, kIdPreview, font), FALSE);
 
   ::EnableWindow(make(window, L"BUTTON", "&Starten", button, 0, kIdStart, font), FALSE);
   make(window, L"BUTTON", "&Beenden", button, 0, kIdExit, font);
@@ -331,8 +346,10 @@ void Wizard::StartConversion() {
   if (hwnd() != nullptr && !::IsWindowEnabled(hwnd())) ::EnableWindow(hwnd(), TRUE);
 }
 
-void Wizard::ShowError(int32_t number, const std::string& description) {
-  ShowMessage("Fehler: " + std::to_string(number) + "\r\n" + description, mb::kOk, "");
+void Wizard::ShowError(int32_t number, const std::string& description, const std::string& file) {
+  ShowMessage(file.empty() ? msg::ErrorPrompt(number, description)
+                           : msg::FileErrorPrompt(number, description, file),
+              mb::kOk, "");
 }
 
 void Wizard::RecolourOptionControls() {
@@ -379,6 +396,17 @@ void Wizard::OnCommand(int id, int code) {
     case kIdAll:
       SelectAllEntries();
       break;
+    case kIdDesigners:
+      // The list follows the box at once; without a project there is none.
+      if (!ProjectPath().empty() && !running_) ReloadProjectList();
+      break;
+    case kIdRestore:
+      RestoreProject();
+      break;
+    case kIdPreview:
+      ShowPreview();
+      break;
+
     case kIdStart:
       StartConversion();
       break;
@@ -389,7 +417,7 @@ void Wizard::OnCommand(int id, int code) {
       // Enter: the dialog keys send IDOK unless a default button exists;
       // the focused push button is the one meant.
       HWND focus = ::GetFocus();
-      for (int button : {kIdFolder, kIdAll, kIdStart, kIdExit}) {
+      for (int button : {kIdFolder, kIdAll, kIdRestore, kIdPreview, kIdStart, kIdExit}) {
         if (focus == control(button)) ::SendMessageW(focus, BM_CLICK, 0, 0);
       }
       break;

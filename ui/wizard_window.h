@@ -20,9 +20,10 @@
 //  - A project named on the command line or dropped from Explorer loads
 //    exactly as one chosen in the open dialog (see wizard_open.cpp).
 //
-// The routines live in three files: the window itself (wizard_window.cpp),
-// the ways to a project (wizard_open.cpp) and the list of its entries
-// (wizard_list.cpp).
+// The routines live in their own files: the window itself
+// (wizard_window.cpp), the ways to a project (wizard_open.cpp), the list of
+// its entries (wizard_list.cpp), the restore (wizard_restore.cpp) and the
+// preview (wizard_preview.cpp, with its window in preview_window.h).
 #pragma once
 
 // clang-format off
@@ -40,6 +41,7 @@
 #include "ui/controls/form_skin.h"
 #include "ui/header_band.h"
 #include "ui/open_dialog.h"
+#include "ui/save_dialog.h"
 #include "ui/win32/handles.h"
 #include "ui/win32/window.h"
 #include "ui/wizard_controls.h"
@@ -54,8 +56,10 @@ using OpenDialogFunction =
 
 class Wizard final : public Window, public WizardControls {
  public:
-  // The abort flag is owned by the caller and outlives the window.
-  Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog = &ShowOpenDialog);
+  // The abort flag is owned by the caller and outlives the window. The save
+  // dialog is the preview window's.
+  Wizard(HINSTANCE instance, AbortFlag& abort, OpenDialogFunction open_dialog = &ShowOpenDialog,
+         SaveDialogFunction save_dialog = &ShowSaveDialog);
   ~Wizard() override;
 
   // Creates the window with its designed contents, hidden. Throws
@@ -81,7 +85,21 @@ class Wizard final : public Window, public WizardControls {
   // nothing is taken. True when the path was taken.
   bool OpenProjectFrom(const std::wstring& path);
   void LoadProjectList();
+  // LoadProjectList, then the entries selected before (by kind and text)
+  // selected again: after a restore, and when the user-controls box changes.
+  void ReloadProjectList();
   void SelectAllEntries();
+  // "&Wiederherstellen...": lists what a restore of the selected entries
+  // and the project file would do, asks once, and puts the files back from
+  // their backups under the project's run lock (wizard_restore.cpp).
+  void RestoreProject();
+  // "&Vorschau...": the preview run for the project, the selection and the
+  // options as they stand, then the preview window; its "&Starten" starts
+  // the run as the wizard's own button does (wizard_preview.cpp).
+  void ShowPreview();
+  // The user-controls box: ticked, the list holds the project's
+  // UserControl=, PropertyPage= and UserDocument= entries as well.
+  bool DesignersOption() const;
   // cmdStart: the conversion run with a WindowsHost over this window.
   void StartConversion();
   // Skin event 10: frame and check boxes take the window's background colour.
@@ -122,15 +140,19 @@ class Wizard final : public Window, public WizardControls {
   bool TakesProjects() const;
   // Puts the list and the two action buttons into their state for the
   // entries now in entries_ (placeholder when there are none).
-  void FillList(const std::vector<std::string>& entries);
+  void FillList(const std::vector<ProjectEntry>& entries);
   void ResetToNoProject();
   LRESULT OnControlColour(HDC dc, HWND control);
-  // "Fehler: " number CR LF description, in our message box.
-  static void ShowError(int32_t number, const std::string& description);
+  // "Fehler: " number CR LF description, in our message box; with a file,
+  // followed by an empty line and "Datei: " file (UTF-8), as a form's job
+  // reports its errors.
+  static void ShowError(int32_t number, const std::string& description,
+                        const std::string& file = {});
 
   HINSTANCE instance_;
   AbortFlag& abort_;
   OpenDialogFunction open_dialog_;
+  SaveDialogFunction save_dialog_;
   UINT dpi_ = 96;
   int32_t back_colour_;
   UniqueBrush back_brush_;

@@ -10,6 +10,12 @@
 // (as Explorer's verb starts it) and the list must be loaded without the
 // open dialog ever showing.
 //
+// With --preview-restore REPORT it walks the way of a user who looks before
+// and undoes after: the user-controls box ticked, "Alle Dateien",
+// "&Vorschau...", the JSON report saved through the real save dialog (typing
+// REPORT, a Windows path), "&Starten" in the preview window, OK on the
+// summary, then "&Wiederherstellen...", Ja and OK, and "&Beenden".
+//
 // The bench options (used by bench/wizard_bench.sh, see BenchOptions) add
 // timings and other ways through the wizard; without them the driver does
 // exactly the end-to-end test's walk.
@@ -24,6 +30,7 @@
 #include <vector>
 
 #include "ui/controls/message_box_object.h"
+#include "ui/preview_ids.h"
 #include "ui/progress_window.h"
 #include "ui/wizard_ids.h"
 
@@ -31,10 +38,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using xpconv::ui::kIdAll;
+using xpconv::ui::kIdDesigners;
 using xpconv::ui::kIdExit;
 using xpconv::ui::kIdFolder;
 using xpconv::ui::kIdList;
+using xpconv::ui::kIdPreview;
 using xpconv::ui::kIdProject;
+using xpconv::ui::kIdRestore;
 using xpconv::ui::kIdStart;
 
 constexpr auto kStepTimeout = 20s;
@@ -172,6 +182,7 @@ struct BenchOptions {
   bool list_only = false;                // --list-only: load and select, start nothing
   int abort_after_ms = -1;               // --abort-after-ms N: N ms into the first form
   std::chrono::seconds run_timeout{60};  // --run-timeout S: for big projects
+  std::wstring preview_report;           // --preview-restore REPORT: the walk described above
 };
 
 BenchOptions ParseBenchOptions(int argc, wchar_t** argv, int first) {
@@ -189,6 +200,8 @@ BenchOptions ParseBenchOptions(int argc, wchar_t** argv, int first) {
       options.abort_after_ms = std::stoi(argv[++i]);
     } else if (arg == L"--run-timeout" && has_value) {
       options.run_timeout = std::chrono::seconds(std::stoi(argv[++i]));
+    } else if (arg == L"--preview-restore" && has_value) {
+      options.preview_report = argv[++i];
     } else {
       Fail("unknown option " + Narrow(arg));
     }
@@ -315,14 +328,9 @@ void AbortRunAndTimeTheQuestion(const Program& program, const BenchOptions& opti
   std::printf("aborted=1\n");
 }
 
-// The real open dialog: type the path into its file name box, press Open.
-void ChooseInOpenDialog(const Program& program, HWND wizard, const std::wstring& project) {
-  PostClick(wizard, kIdFolder);
-  HWND dialog = nullptr;
-  WaitFor([&] { return (dialog = FindTopLevel(program, L"#32770")) != nullptr; },
-          "the open dialog");
-  Say("open dialog: \"" + Narrow(TextOf(dialog)) + "\"");
-  if (TextOf(dialog) != L"\u00d6ffnen") Fail("the open dialog's title is not \"Öffnen\"");
+// Types path into the file name box of the system's file dialog and presses
+// its default button (Open or Save).
+void TypeIntoFileDialog(HWND dialog, const std::wstring& path) {
   HWND name_box = nullptr;
   WaitFor(
       [&] {
@@ -338,13 +346,87 @@ void ChooseInOpenDialog(const Program& program, HWND wizard, const std::wstring&
         }
         return name_box != nullptr;
       },
-      "the open dialog's file name box");
-  ::SendMessageW(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(project.c_str()));
-  HWND open_button = ::GetDlgItem(dialog, IDOK);
-  if (open_button == nullptr) Fail("the open dialog has no Open button");
-  ::PostMessageW(open_button, BM_CLICK, 0, 0);
+      "the file dialog's file name box");
+  ::SendMessageW(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  HWND default_button = ::GetDlgItem(dialog, IDOK);
+  if (default_button == nullptr) Fail("the file dialog has no default button");
+  ::PostMessageW(default_button, BM_CLICK, 0, 0);
   WaitFor([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); },
-          "the open dialog to close", kStepTimeout, 1ms);
+          "the file dialog to close", kStepTimeout, 1ms);
+}
+
+// The real open dialog: type the path into its file name box, press Open.
+void ChooseInOpenDialog(const Program& program, HWND wizard, const std::wstring& project) {
+  PostClick(wizard, kIdFolder);
+  HWND dialog = nullptr;
+  WaitFor([&] { return (dialog = FindTopLevel(program, L"#32770")) != nullptr; },
+          "the open dialog");
+  Say("open dialog: \"" + Narrow(TextOf(dialog)) + "\"");
+  if (TextOf(dialog) != L"\u00d6ffnen") Fail("the open dialog's title is not \"Öffnen\"");
+  TypeIntoFileDialog(dialog, project);
+}
+
+// A message box of the program: waits for it, says what it shows, checks
+// that its prompt starts with expected and presses the button.
+void AnswerBox(const Program& program, const std::string& expected, int button) {
+  HWND box = nullptr;
+  WaitFor([&] { return (box = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) != nullptr; },
+          "the message \"" + expected + "\"", 60s);
+  const std::string prompt = Narrow(TextOf(::GetDlgItem(box, xpconv::ui::kMessageBoxPromptId)));
+  Say("message \"" + Narrow(TextOf(box)) + "\": " + prompt);
+  if (prompt.rfind(expected, 0) != 0) Fail("expected \"" + expected + "\", got \"" + prompt + "\"");
+  ::PostMessageW(::GetDlgItem(box, button), BM_CLICK, 0, 0);
+  WaitFor([&] { return !::IsWindow(box); }, "the message to close");
+}
+
+// The preview, its JSON report through the real save dialog, a start from
+// the preview, then the restore.
+void PreviewStartAndRestore(const Program& program, HWND wizard, const std::wstring& report) {
+  PostClick(wizard, kIdPreview);
+  HWND preview = nullptr;
+  WaitFor(
+      [&] { return (preview = FindTopLevel(program, xpconv::ui::kPreviewWindowClass)) != nullptr; },
+      "the preview window", 60s);
+  Say("preview window: \"" + Narrow(TextOf(preview)) + "\"");
+  HWND rows = ::GetDlgItem(preview, xpconv::ui::kPreviewListId);
+  // Its entries and the project file's row.
+  const auto count = static_cast<int>(Ask(rows, 0x1004 /* LVM_GETITEMCOUNT */));
+  Say("preview rows: " + std::to_string(count) + ", \"" +
+      Narrow(TextOf(::GetDlgItem(preview, xpconv::ui::kPreviewSummaryId))) + "\"");
+  if (count < 2) Fail("the preview lists " + std::to_string(count) + " rows");
+
+  ::PostMessageW(::GetDlgItem(preview, xpconv::ui::kPreviewSaveReportId), BM_CLICK, 0, 0);
+  HWND dialog = nullptr;
+  WaitFor([&] { return (dialog = FindTopLevel(program, L"#32770")) != nullptr; },
+          "the save dialog");
+  Say("save dialog: \"" + Narrow(TextOf(dialog)) + "\"");
+  TypeIntoFileDialog(dialog, report);
+  WaitFor([&] { return ::GetFileAttributesW(report.c_str()) != INVALID_FILE_ATTRIBUTES; },
+          "the report to be written");
+  Say("report saved");
+
+  ::PostMessageW(::GetDlgItem(preview, xpconv::ui::kPreviewStartId), BM_CLICK, 0, 0);
+  WaitFor([&] { return !::IsWindow(preview); }, "the preview window to close");
+  HWND box = nullptr;
+  WaitFor([&] { return (box = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) != nullptr; },
+          "the summary message", 60s);
+  const std::string prompt = Narrow(TextOf(::GetDlgItem(box, xpconv::ui::kMessageBoxPromptId)));
+  Say("message \"" + Narrow(TextOf(box)) + "\": " + prompt);
+  if (Narrow(TextOf(box)) != "Konvertierung erfolgreich") Fail("expected the summary");
+  std::printf("converted=%d\n", std::atoi(prompt.c_str()));
+  ::PostMessageW(::GetDlgItem(box, xpconv::ui::kMessageBoxButtonOk), BM_CLICK, 0, 0);
+  WaitFor([&] { return !::IsWindow(box); }, "the summary to close");
+  WaitFor([&] { return ::IsWindowEnabled(wizard) != FALSE; }, "the wizard to take input again");
+
+  PostClick(wizard, kIdRestore);
+  AnswerBox(program, "Wiederherstellen von ", xpconv::ui::kMessageBoxButtonYes);
+  HWND done = nullptr;
+  WaitFor([&] { return (done = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) != nullptr; },
+          "the restore's count");
+  const std::string restored = Narrow(TextOf(::GetDlgItem(done, xpconv::ui::kMessageBoxPromptId)));
+  std::printf("restored=%d\n", std::atoi(restored.c_str()));
+  AnswerBox(program, "", xpconv::ui::kMessageBoxButtonOk);
+  WaitFor([&] { return ::IsWindowEnabled(wizard) != FALSE; }, "the wizard to take input again");
 }
 
 // Started with the project as its argument, the wizard loads the list by
@@ -412,12 +494,30 @@ int wmain(int argc, wchar_t** argv) {
   if (Widen(shown_path) != project) Fail("the path box does not show the chosen project");
   if (count <= 0) Fail("the list is empty");
 
+  if (!bench.preview_report.empty()) {
+    // The user controls too: the list grows by the project's user control.
+    // A click on the box itself: it ticks and tells the wizard.
+    ::PostMessageW(::GetDlgItem(wizard, kIdDesigners), BM_CLICK, 0, 0);
+    WaitFor([&] { return Ask(list, LB_GETCOUNT) > count; }, "the user controls in the list");
+  }
+  const int listed = static_cast<int>(Ask(list, LB_GETCOUNT));
   const auto all_clicked = BenchClock::now();
   PostClick(wizard, kIdAll);
-  WaitFor([&] { return AskPatiently(list, LB_GETSELCOUNT) == count; }, "every entry to be selected",
-          kStepTimeout, 1ms);
+  WaitFor([&] { return AskPatiently(list, LB_GETSELCOUNT) == listed; },
+          "every entry to be selected", kStepTimeout, 1ms);
   ReportTiming(bench, "select_all", MillisecondsSince(all_clicked));
-  Say("all " + std::to_string(count) + " entries selected");
+  Say("all " + std::to_string(listed) + " entries selected");
+
+  if (!bench.preview_report.empty()) {
+    PreviewStartAndRestore(program, wizard, bench.preview_report);
+    PostClick(wizard, kIdExit);
+    if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
+      ::TerminateProcess(program.info.hProcess, 3);
+      Fail("the program did not end after \"&Beenden\"");
+    }
+    Say("the program ended");
+    return 0;
+  }
 
   if (bench.list_only) {
     PostClick(wizard, kIdExit);
@@ -456,7 +556,7 @@ int wmain(int argc, wchar_t** argv) {
   if (FindTopLevel(program, xpconv::ui::kProgressWindowClass) != nullptr) {
     Fail("the progress window is still shown after the run");
   }
-  if (Ask(list, LB_GETSELCOUNT) != count) Fail("the selection changed during the run");
+  if (Ask(list, LB_GETSELCOUNT) != listed) Fail("the selection changed during the run");
 
   PostClick(wizard, kIdExit);
   if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {

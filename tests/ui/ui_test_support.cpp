@@ -104,8 +104,13 @@ void Perform(HWND box, const BoxReply& reply) {
       }
       break;
     case BoxReply::Kind::kChars:
+    case BoxReply::Kind::kAltChars:
       for (WPARAM c : reply.keys) {
-        ::PostMessageW(FocusOf(box), WM_CHAR, c, 1);
+        if (reply.kind == BoxReply::Kind::kChars) {
+          ::PostMessageW(FocusOf(box), WM_CHAR, c, 1);
+        } else {
+          ::PostMessageW(FocusOf(box), WM_SYSCHAR, c, (1 << 29) | 1);
+        }
         Sleep(std::chrono::milliseconds(150));
       }
       break;

@@ -67,11 +67,12 @@ COLORREF PixelOf(HWND window, POINT client_point);
 
 // --- answering boxes ---
 struct BoxReply {
-  enum class Kind { kClick, kEnter, kEscape, kClose, kKeys, kChars };
+  enum class Kind { kClick, kEnter, kEscape, kClose, kKeys, kChars, kAltChars };
   Kind kind = Kind::kEnter;
   int button_id = 0;         // kClick: the button to click
   std::vector<WPARAM> keys;  // kKeys: virtual keys pressed in turn on the focused control;
-                             // kChars: characters typed there (WM_CHAR), e.g. an access key
+                             // kChars: characters typed there (WM_CHAR), e.g. an access key;
+                             // kAltChars: the same typed with Alt held (WM_SYSCHAR)
   std::string picture;  // when set and XPC_PICTURES_DIR is set: a screenshot of that name first
   // Called on the watcher thread while the box shows, before it is answered.
   std::function<void(HWND box)> inspect;
@@ -85,6 +86,9 @@ struct BoxReply {
   }
   static BoxReply Chars(const std::wstring& typed) {
     return {Kind::kChars, 0, std::vector<WPARAM>(typed.begin(), typed.end()), {}, {}};
+  }
+  static BoxReply AltChars(const std::wstring& typed) {
+    return {Kind::kAltChars, 0, std::vector<WPARAM>(typed.begin(), typed.end()), {}, {}};
   }
   BoxReply Inspecting(std::function<void(HWND)> check) && {
     inspect = std::move(check);

@@ -19,6 +19,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/vb6_project.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/wizard_test_support.h"
 #include "ui/controls/about_box.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/frame.h"
@@ -32,92 +33,8 @@ using testing::BoxReply;
 using testing::MessageBoxAnswerer;
 using testing::TempDir;
 
-// A form with every replaceable kind and enough code behind it that a run
-// pumps many times per file.
-std::string LongForm(const std::string& name) {
-  std::string text = testing::ConvertibleForm(name);
-  for (int i = 0; i < 1500; ++i) text += "   ' Zeile " + std::to_string(i) + "\r\n";
-  return text;
-}
-
-class WizardTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    testing::EnsureUiRegistered();
-    wizard_ =
-        std::make_unique<Wizard>(::GetModuleHandleW(nullptr), abort_,
-                                 [this](const std::string& filter, const std::string& folder) {
-                                   dialog_calls_.emplace_back(filter, folder);
-                                   return next_choice_;
-                                 });
-    wizard_->on_closed = [this] { closed_ = true; };
-    wizard_->Create();
-    wizard_->Show(SW_SHOWNORMAL);
-    ::SetForegroundWindow(wizard_->hwnd());
-    testing::PumpPending();
-  }
-
-  HWND Control(int id) const { return wizard_->control(id); }
-  void Click(int id) { ::SendMessageW(Control(id), BM_CLICK, 0, 0); }
-  // The open dialog's answer for the next browse.
-  void Browse(const std::string& choice) {
-    next_choice_ = choice;
-    Click(kIdFolder);
-    testing::PumpPending();
-  }
-  // Writes a project with the given entries and loads it through the browse button.
-  std::string LoadProject(const std::string& relative, const std::vector<std::string>& entries) {
-    dir_.WriteFile(relative, testing::ProjectText(entries));
-    Browse(dir_.Path(relative));
-    return dir_.Path(relative);
-  }
-  std::vector<std::wstring> ListTexts() {
-    std::vector<std::wstring> texts;
-    HWND list = Control(kIdList);
-    const auto n = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-      std::wstring text(static_cast<size_t>(::SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
-      ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-      texts.push_back(text);
-    }
-    return texts;
-  }
-  std::vector<int> Selected() {
-    std::vector<int> indices;
-    for (int i = 0; i < wizard_->EntryCount(); ++i) {
-      if (wizard_->IsEntrySelected(static_cast<int16_t>(i))) indices.push_back(i);
-    }
-    return indices;
-  }
-  // A click with the mouse on entry i of the list.
-  void ClickEntry(int i) {
-    HWND list = Control(kIdList);
-    RECT item{};
-    ::SendMessageW(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
-    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::SendMessageW(list, WM_LBUTTONUP, 0, at);
-  }
-  // Lets the window's dialog keys handle a key as the message loop would.
-  bool Key(UINT msg, WPARAM key) {
-    MSG m{};
-    m.hwnd = ::GetFocus() != nullptr ? ::GetFocus() : wizard_->hwnd();
-    m.message = msg;
-    m.wParam = key;
-    m.lParam = msg == WM_SYSCHAR ? (1 << 29) | 1 : 1;
-    const bool used = wizard_->PreTranslate(m);
-    testing::PumpPending();
-    return used;
-  }
-  bool Enabled(int id) { return ::IsWindowEnabled(Control(id)) != FALSE; }
-
-  TempDir dir_;
-  AbortFlag abort_;
-  std::unique_ptr<Wizard> wizard_;
-  std::vector<std::pair<std::string, std::string>> dialog_calls_;
-  std::string next_choice_;
-  bool closed_ = false;
-};
+using testing::LongForm;
+using testing::WizardTest;
 
 // --- the designed window ---
 
@@ -128,7 +45,8 @@ TEST_F(WizardTest, StartsWithTheDesignedContents) {
   RECT client{};
   ::GetClientRect(window, &client);
   EXPECT_EQ(client.right, TwipsToPixels(9045, dpi));
-  EXPECT_EQ(client.bottom, TwipsToPixels(6105, dpi));
+  // The designed 6105 twips and a row for the user-controls box and the restore.
+  EXPECT_EQ(client.bottom, TwipsToPixels(6525, dpi));
 
   struct Designed {
     int id;
@@ -154,6 +72,10 @@ TEST_F(WizardTest, StartsWithTheDesignedContents) {
       {kIdReplaceFirst + 1, kCheckClass, "CheckBox", kIdFrame, 210, 630, 1590, 225},
       {kIdReplaceFirst + 2, kCheckClass, "OptionButton", kIdFrame, 2205, 315, 1590, 225},
       {kIdReplaceFirst + 3, kCheckClass, "ProgressBar", kIdFrame, 2205, 630, 1590, 225},
+      {kIdDesigners, kCheckClass, "Benutzersteuerelemente einbeziehen (.ctl, .pag, .dob)", 0, 1995,
+       5935, 5055, 225},
+      {kIdRestore, L"Button", "&Wiederherstellen...", 0, 210, 5880, 1680, 330},
+      {kIdPreview, L"Button", "&Vorschau...", 0, 7245, 4620, 1590, 330},
       {kIdStart, L"Button", "&Starten", 0, 7245, 5040, 1590, 330},
       {kIdExit, L"Button", "&Beenden", 0, 7245, 5460, 1590, 330},
       {kIdHeader, kHeaderBandClass, "", 0, 0, 0, 9045, 1065},
@@ -201,6 +123,9 @@ TEST_F(WizardTest, StartsWithTheDesignedContents) {
     EXPECT_EQ(CheckValue(Control(id)), 1) << id;
     EXPECT_TRUE(Enabled(id)) << id;
   }
+  EXPECT_EQ(CheckValue(Control(kIdDesigners)), 0) << "user controls are left out at start";
+  EXPECT_TRUE(Enabled(kIdDesigners));
+  for (int id : kProjectActions) EXPECT_FALSE(Enabled(id)) << id;
   EXPECT_FALSE(Enabled(kIdAll));
   EXPECT_FALSE(Enabled(kIdStart));
   EXPECT_TRUE(Enabled(kIdList));
@@ -226,7 +151,7 @@ TEST_F(WizardTest, LaysOutAndScalesFontsForTheDpiItOpensAt) {
   RECT client{};
   ::GetClientRect(large.hwnd(), &client);
   EXPECT_EQ(client.right, TwipsToPixels(9045, 144));
-  EXPECT_EQ(client.bottom, TwipsToPixels(6105, 144));
+  EXPECT_EQ(client.bottom, TwipsToPixels(6525, 144));
   RECT start{};
   ::GetWindowRect(large.control(kIdStart), &start);
   ::MapWindowPoints(nullptr, large.hwnd(), reinterpret_cast<POINT*>(&start), 2);
@@ -559,6 +484,9 @@ TEST_F(WizardTest, KeyboardFollowsTheTabOrderAndTheAccessKeys) {
                        kIdReplaceFirst + 1,
                        kIdReplaceFirst + 2,
                        kIdReplaceFirst + 3,
+                       kIdDesigners,
+                       kIdRestore,
+                       kIdPreview,
                        kIdStart,
                        kIdExit,
                        kIdProject};
@@ -669,8 +597,10 @@ TEST_F(WizardTest, Pictures) {
 
   const std::vector<std::string> entries = {"frmHaupt.frm", "Forms\\frmKunde.frm",
                                             "Forms\\frmOptionen.frm", "frmInfo.frm"};
-  for (const std::string& entry : entries)
-    dir_.WriteFile("Kundenverwaltung\\" + entry, LongForm("f"));
+  // Long enough that the progress window names a form before the run ends.
+  std::string form = LongForm("f");
+  for (int i = 0; i < 60000; ++i) form += "   ' Zeile " + std::to_string(i) + "\r\n";
+  for (const std::string& entry : entries) dir_.WriteFile("Kundenverwaltung\\" + entry, form);
   LoadProject("Kundenverwaltung\\Kundenverwaltung.vbp", entries);
   ClickEntry(0);
   ClickEntry(1);

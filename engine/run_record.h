@@ -12,22 +12,24 @@
 #include "engine/file_system.h"
 #include "engine/run_observer.h"
 
-namespace xpconv::cli {
+namespace xpconv {
 
 // Outcomes as the reports spell them.
+namespace outcomes {
 inline constexpr const char* kConverted = "converted";
 inline constexpr const char* kUnchanged = "unchanged";
 inline constexpr const char* kFailed = "failed";
 inline constexpr const char* kSkipped = "skipped";
 inline constexpr const char* kRestored = "restored";
 inline constexpr const char* kNoBackup = "no-backup";
+}  // namespace outcomes
 
 struct EntryRecord {
   int32_t number = 0;  // 1-based, as `list` shows it; 0 for a module a restore names
   std::string kind;    // "Form", "UserControl", ..., "Module", "Class"
   std::string entry;   // the entry text, UTF-8
   std::string path;    // the resolved path (engine form, ANSI bytes); empty if not reached
-  std::string outcome = kSkipped;
+  std::string outcome = outcomes::kSkipped;
   std::array<int32_t, 4> replaced{};
   int32_t error_number = 0;
   std::string error_text;
@@ -92,4 +94,4 @@ std::string OnDiskPath(FileSystem& fs, const std::string& engine_path);
 // Folders so, each once however many spellings reached it.
 std::vector<std::string> OnDiskFolders(FileSystem& fs, const std::vector<std::string>& folders);
 
-}  // namespace xpconv::cli
+}  // namespace xpconv

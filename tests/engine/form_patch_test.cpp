@@ -3,7 +3,7 @@
 // same bytes for the forms the tests, the fuzz corpus and the sample hold,
 // with every kind of line end, lines longer than a read, and the options
 // that change what is inserted.
-#include "cli/form_patch.h"
+#include "engine/form_patch.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/vb6_project.h"
 
-namespace xpconv::cli {
+namespace xpconv {
 namespace {
 
 class Logger final : public RunObserver {
@@ -127,4 +127,4 @@ TEST(FormPatchTest, IsThePatchOfTheTwoTexts) {
 }
 
 }  // namespace
-}  // namespace xpconv::cli
+}  // namespace xpconv

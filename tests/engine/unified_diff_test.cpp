@@ -1,4 +1,4 @@
-#include "cli/unified_diff.h"
+#include "engine/unified_diff.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace xpconv::cli {
+namespace xpconv {
 namespace {
 
 std::vector<std::string> Pieces(const std::string& bytes) {
@@ -160,4 +160,4 @@ TEST(UnifiedDiffTest, LongTextsCutAtUniqueLinesStillGivePatchesThatApply) {
 }
 
 }  // namespace
-}  // namespace xpconv::cli
+}  // namespace xpconv

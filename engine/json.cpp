@@ -1,8 +1,8 @@
-#include "cli/json.h"
+#include "engine/json.h"
 
 #include "engine/utf8.h"
 
-namespace xpconv::cli {
+namespace xpconv {
 
 std::string JsonString(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -60,4 +60,4 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-}  // namespace xpconv::cli
+}  // namespace xpconv

@@ -1,10 +1,10 @@
-#include "cli/unified_diff.h"
+#include "engine/unified_diff.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 
-namespace xpconv::cli {
+namespace xpconv {
 namespace {
 
 std::vector<std::string_view> SplitLines(std::string_view bytes) {
@@ -303,4 +303,4 @@ std::string PatchText(const std::vector<DiffLine>& lines) {
   return text;
 }
 
-}  // namespace xpconv::cli
+}  // namespace xpconv

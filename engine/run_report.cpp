@@ -1,14 +1,14 @@
-#include "cli/report.h"
+#include "engine/run_report.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "cli/json.h"
 #include "engine/control_kinds.h"
 #include "engine/file_helpers.h"
+#include "engine/json.h"
 #include "engine/paths.h"
 
-namespace xpconv::cli {
+namespace xpconv {
 namespace {
 
 std::string JsonBool(bool value) {
@@ -44,30 +44,19 @@ std::string Joined(const std::vector<std::string>& parts, std::string_view separ
   return out;
 }
 
-std::string SelectText(const CommandLine& line) {
-  if (line.select.empty()) return "all";
-  std::vector<std::string> items;
-  for (const SelectRange& range : line.select) {
-    std::string item = std::to_string(range.first);
-    if (range.last != range.first) item.append("-").append(std::to_string(range.last));
-    items.push_back(std::move(item));
-  }
-  return Joined(items, ",");
-}
-
-std::string OptionsJson(const CommandLine& line) {
+std::string OptionsJson(const ReportOptions& options) {
   std::vector<std::string> keep;
   for (size_t i = 0; i < kControlKindCount; ++i) {
-    if (line.replace[i] == 0) keep.push_back(JsonString(kControlKindKeys[i]));
+    if (options.replace[i] == 0) keep.push_back(JsonString(kControlKindKeys[i]));
   }
   std::vector<std::string> args;
-  for (const std::string& arg : line.option_args) args.push_back(JsonString(arg));
-  return Cat("{\"select\": ", JsonString(SelectText(line)), ", \"keep\": [", Joined(keep, ", "),
-             "], \"plain\": ", JsonBool(line.xp_style == 0),
-             ", \"backup\": ", JsonBool(line.backup != 0),
-             ", \"designers\": ", JsonBool(line.designers),
-             ", \"keep_going\": ", JsonBool(line.keep_going),
-             ", \"codepage\": ", JsonString(line.codepage), ", \"arguments\": [",
+  for (const std::string& arg : options.arguments) args.push_back(JsonString(arg));
+  return Cat("{\"select\": ", JsonString(options.select), ", \"keep\": [", Joined(keep, ", "),
+             "], \"plain\": ", JsonBool(options.xp_style == 0),
+             ", \"backup\": ", JsonBool(options.backup != 0),
+             ", \"designers\": ", JsonBool(options.designers),
+             ", \"keep_going\": ", JsonBool(options.keep_going),
+             ", \"codepage\": ", JsonString(options.codepage), ", \"arguments\": [",
              Joined(args, ", "), "]}");
 }
 
@@ -190,8 +179,8 @@ std::string ReportJson(const RunReport& report, FileSystem& fs) {
   }
   return Cat("{\n  \"command\": ", JsonString(report.command),
              ",\n  \"dry_run\": ", JsonBool(report.dry_run),
-             ",\n  \"options\": ", report.line != nullptr ? OptionsJson(*report.line) : "{}",
-             ",\n  \"projects\": [", projects.empty() ? "" : "\n", Joined(projects, ",\n"),
+             ",\n  \"options\": ", OptionsJson(report.options), ",\n  \"projects\": [",
+             projects.empty() ? "" : "\n", Joined(projects, ",\n"),
              projects.empty() ? "]" : "\n  ]", ",\n  \"aborted\": ", JsonBool(report.aborted),
              ",\n  \"exit_status\": ", std::to_string(report.exit_status), "\n}\n");
 }
@@ -211,8 +200,7 @@ std::string ReportCsv(const RunReport& report, FileSystem& fs) {
       "entry,path,outcome,Frame,CheckBox,OptionButton,ProgressBar,error_number,error_text,"
       "aborted,exit_status";
   out.append(with_code ? kCodeColumns : "").append("\r\n");
-  const std::string options =
-      report.line != nullptr ? Joined(report.line->option_args, " ") : std::string();
+  const std::string options = Joined(report.options.arguments, " ");
   for (const ProjectRecord& project : report.projects) {
     const std::vector<std::string> head = {
         CsvField(report.command),
@@ -285,4 +273,4 @@ void WriteReport(const RunReport& report, FileSystem& fs, const std::string& pat
   WriteAtomically(fs, path, path + ".tmp", text);
 }
 
-}  // namespace xpconv::cli
+}  // namespace xpconv

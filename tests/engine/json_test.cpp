@@ -1,10 +1,10 @@
-#include "cli/json.h"
+#include "engine/json.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace xpconv::cli {
+namespace xpconv {
 namespace {
 
 TEST(JsonStringTest, EscapesQuotesBackslashesAndControlCharacters) {
@@ -30,4 +30,4 @@ TEST(JsonStringTest, KeepsValidUtf8AndReplacesEveryInvalidByte) {
 }
 
 }  // namespace
-}  // namespace xpconv::cli
+}  // namespace xpconv

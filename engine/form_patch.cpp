@@ -1,11 +1,11 @@
-#include "cli/form_patch.h"
+#include "engine/form_patch.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "engine/paths.h"
 
-namespace xpconv::cli {
+namespace xpconv {
 namespace {
 
 // The diff's operations on lines, as KindRuns kinds.
@@ -434,4 +434,4 @@ const MendEdits* FormEditsBook::MendEditsOf(const std::string& path) const {
   return it == mends_kept_.end() ? nullptr : it->second.get();
 }
 
-}  // namespace xpconv::cli
+}  // namespace xpconv

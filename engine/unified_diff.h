@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace xpconv::cli {
+namespace xpconv {
 
 struct DiffLine {
   enum class Kind { kFileHeader, kHunkHeader, kContext, kRemoved, kAdded, kNoNewline };
@@ -28,4 +28,4 @@ std::vector<DiffLine> UnifiedDiff(std::string_view old_bytes, std::string_view n
 // The lines as one patch text.
 std::string PatchText(const std::vector<DiffLine>& lines);
 
-}  // namespace xpconv::cli
+}  // namespace xpconv

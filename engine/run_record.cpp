@@ -1,13 +1,13 @@
-#include "cli/run_record.h"
+#include "engine/run_record.h"
 
 #include <algorithm>
 #include <set>
 
-#include "cli/form_patch.h"
 #include "engine/conversion_job.h"
 #include "engine/error.h"
+#include "engine/form_patch.h"
 
-namespace xpconv::cli {
+namespace xpconv {
 
 EntryRecord* ProjectRecord::EntryAt(int16_t index) {
   for (size_t i = 0; i < indexes.size() && i < entries.size(); ++i) {
@@ -29,7 +29,7 @@ void RunRecorder::AddBackupFolder(const std::string& folder) {
 
 void RunRecorder::ProjectFileDone(bool added, const std::string& backup_folder) {
   record_.library_line_added = added;
-  record_.project_file = added ? kConverted : kUnchanged;
+  record_.project_file = added ? outcomes::kConverted : outcomes::kUnchanged;
   AddBackupFolder(backup_folder);
 }
 
@@ -58,24 +58,25 @@ void RunRecorder::EntryDone(int16_t index, const FormJobDetails& details,
   if (entry == nullptr) return;
   entry->replaced = details.replaced;
   if (details.result == kFormConverted || details.form_replaced) {
-    entry->outcome = kConverted;
+    entry->outcome = outcomes::kConverted;
   } else if (details.result == kFormUnchanged) {
-    entry->outcome = kUnchanged;
+    entry->outcome = outcomes::kUnchanged;
   } else if (details.error_number != 0) {
-    entry->outcome = kFailed;
+    entry->outcome = outcomes::kFailed;
     entry->error_number = details.error_number;
     entry->error_text = details.error_text;
   } else {
-    entry->outcome = kSkipped;  // aborted: the form stays as it was
+    entry->outcome = outcomes::kSkipped;  // aborted: the form stays as it was
   }
   // An unchanged form's copy is dropped again; the others stay.
-  if (entry->outcome != kUnchanged && entry->outcome != kSkipped) AddBackupFolder(backup_folder);
+  if (entry->outcome != outcomes::kUnchanged && entry->outcome != outcomes::kSkipped)
+    AddBackupFolder(backup_folder);
 }
 
 void RunRecorder::RunFailed(const VbError& error) {
   EntryRecord* entry = current_ >= 0 ? record_.EntryAt(current_) : nullptr;
   if (entry != nullptr) {
-    entry->outcome = kFailed;
+    entry->outcome = outcomes::kFailed;
     entry->error_number = error.number();
     entry->error_text = error.description();
   } else {
@@ -106,4 +107,4 @@ std::vector<std::string> OnDiskFolders(FileSystem& fs, const std::vector<std::st
   return shown;
 }
 
-}  // namespace xpconv::cli
+}  // namespace xpconv

@@ -17,12 +17,12 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/unified_diff.h"
 #include "engine/file_system.h"
 #include "engine/form_rewriter.h"
 #include "engine/overlay_file_system.h"
+#include "engine/unified_diff.h"
 
-namespace xpconv::cli {
+namespace xpconv {
 
 // A sequence of kinds kept as runs, about a byte per run.
 class KindRuns {
@@ -144,4 +144,4 @@ class FormEditsBook {
   std::map<std::string, std::unique_ptr<MendEdits>> mends_kept_;
 };
 
-}  // namespace xpconv::cli
+}  // namespace xpconv
