@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -161,17 +162,11 @@ TEST(ResolveSelectionTest, ANumberPastTheLastEntryIsAUsageErrorNamingIt) {
 
 TEST(UsageTextTest, NamesEveryCommandAndOption) {
   const std::string text = UsageText();
-  for (const char* word : {"form",        "list",
-                           "run",         "--keep",
-                           "--plain",     "--codepage",
-                           "--trace",     "--select",
-                           "--no-backup", "--yes",
-                           "--answer",    "--help",
-                           "--version",   "restore",
-                           "--dry-run",   "--diff",
-                           "--report",    "--keep-going",
-                           "--designers", "check-code",
-                           "--fix-code",  "--fail-on-code-references"}) {
+  std::istringstream words(
+      "form list run --keep --plain --codepage --trace --select --no-backup --yes --answer --help "
+      "--version restore --dry-run --diff --report --keep-going --designers check-code --fix-code "
+      "--fail-on-code-references");
+  for (std::string word; words >> word;) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }

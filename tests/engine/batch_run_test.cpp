@@ -283,17 +283,28 @@ TEST_F(BatchRunTest, CancelAtTheBackupPromptTouchesNothing) {
   EXPECT_EQ(dir_.ReadFile("frmKunde.frm"), Original("frmKunde.frm"));
 }
 
-TEST_F(BatchRunTest, NoAtTheBackupPromptConvertsWithoutCopiesButStillMakesTheBackupFolder) {
+TEST_F(BatchRunTest, NoAtTheBackupPromptConvertsAndMendsWithoutCopiesButStillMakesTheBackupFolder) {
   host_.backup = 0;
   host_.answers = {mb::kAnswerNo};
   WriteProject({"frmKunde.frm", "Forms\\frmAuftrag.frm"},
                {"frmKunde.frm", "Forms\\frmAuftrag.frm"});
+  // The code check after the last form mends the converted form, silently.
+  WriteForm("frmKunde.frm", ConvertibleForm("frmKunde") +
+                                "Sub Leeren(c As Control)\r\n"
+                                "  If TypeOf c Is CheckBox Then c = 0\r\n");
+  CodeCheckRequest request;
+  request.options.fix = true;
+  ctx_.code_check = &request;
   Select({0, 1});
   Run();
 
   EXPECT_TRUE(host_.CallsOf({"SwitchBackupOn"}).empty());
   EXPECT_EQ(host_.backup, 0);
   EXPECT_TRUE(IsConverted(dir_.ReadFile("frmKunde.frm")));
+  ASSERT_TRUE(request.result.has_value());
+  EXPECT_NE(dir_.ReadFile("frmKunde.frm")
+                .find("  If (TypeOf c Is CheckBox Or TypeOf c Is qorXPControls.qorCheck) Then"),
+            std::string::npos);
   EXPECT_TRUE(IsConverted(dir_.ReadFile("Forms\\frmAuftrag.frm")));
   EXPECT_NE(dir_.ReadFile("Kunden.vbp").find(kLibraryReferenceLine), std::string::npos);
   EXPECT_EQ(dir_.List("_Backup"), std::vector<std::string>{});
@@ -500,48 +511,6 @@ TEST_F(BatchRunTest, RunningAgainOrListingAFormTwiceKeepsTheBackupOfTheOriginal)
   EXPECT_EQ(dir_.ReadFile("_Backup\\frmKunde.frm"), Original("frmKunde.frm"));
   EXPECT_EQ(dir_.ReadFile("Forms\\_Backup\\frmAuftrag.frm"), Original("Forms\\frmAuftrag.frm"));
   EXPECT_EQ(dir_.List("Forms\\_Backup"), std::vector<std::string>{"frmAuftrag.frm"});
-}
-
-TEST_F(BatchRunTest, TheCodeCheckSeesTheConvertedFormsAndKeepsTheirBackupsOfTheOriginals) {
-  WriteProject({"frmKunde.frm", "frmFehlt.frm"}, {});
-  const std::string form = ConvertibleForm("frmKunde") +
-                           "Sub Leeren(c As Control)\r\n  If TypeOf c Is CheckBox Then c = 0\r\n"
-                           "End Sub\r\n";
-  WriteForm("frmKunde.frm", form);
-  dir_.WriteFile("basStart.bas", "Attribute VB_Name = \"basStart\"\r\nDim mRahmen As Frame\r\n");
-  CodeCheckRequest request;
-  request.options.fix = true;
-  request.options.kinds = {true, true, false, true};
-  ctx_.code_check = &request;
-  Select({0});
-  Run();
-
-  // The check shows nothing itself: the loop's end, then the wind-up.
-  const std::vector<std::string> calls = RunCalls(host_.calls);
-  EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()),
-            (std::vector<std::string>{"IsEntrySelected(1)", "SetWizardEnabled(true)",
-                                      "UnloadProgress()", SummaryCall(1)}));
-  ASSERT_TRUE(request.result.has_value());
-  ASSERT_EQ(request.result->modules.size(), 3u);  // both forms and the module
-  const ModuleCheck& checked = request.result->modules[0];
-  ASSERT_EQ(checked.scan.findings.size(), 1u);
-  EXPECT_TRUE(checked.mended);
-  EXPECT_EQ(checked.backup_folder, "");
-  const std::string now = dir_.ReadFile("frmKunde.frm");
-  EXPECT_TRUE(IsConverted(now));
-  EXPECT_NE(now.find("  If (TypeOf c Is CheckBox Or TypeOf c Is qorXPControls.qorCheck) Then"),
-            std::string::npos);
-  EXPECT_EQ(dir_.ReadFile("_Backup\\frmKunde.frm"), form);
-  EXPECT_EQ(request.result->modules[1].error_number, err::kFileNotFound);
-  EXPECT_EQ(request.result->modules[2].scan.findings.size(), 1u);
-
-  // A run that ends without its summary checks nothing.
-  CodeCheckRequest unchecked;
-  ctx_.code_check = &unchecked;
-  host_.answers = {mb::kAnswerYes};  // the backup folder holds files now
-  Select({1});
-  Run();
-  EXPECT_FALSE(unchecked.result.has_value());
 }
 
 TEST_F(BatchRunTest, AFailingProjectFileIsReportedBeforeAnyFormIsTouched) {

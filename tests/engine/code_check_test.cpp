@@ -21,21 +21,27 @@ using testing::TempDir;
 // A project whose code names replaced classes in every kind of module, with
 // the line ends real checkouts have: CR LF, LF, a lone CR, Windows-1252 bytes
 // and a last line without an end.
+const std::string kFormHead =
+    "VERSION 5.00\r\nBegin VB.Form frmKunde \r\n   Begin VB.CheckBox chkAktiv \r\n"
+    "      Caption = \"CheckBox\"\r\n   End\r\nEnd\r\nAttribute VB_Name = \"frmKunde\"\r\n"
+    "Private Sub Leeren()\r\n   For i = 0 To Controls.Count - 1\r\n      If ";
+const std::string kModuleHead =
+    "Attribute VB_Name = \"basFelder\"\n' Pr\xfc"
+    "ft Rahmen\nPublic Function IstRahmen(c As Control) As Boolean\r   IstRahmen = ";
+const std::string kModuleTail =
+    "\n   If TypeName(c) = \"CheckBox\" Then Exit Function\r\nEnd Function";
 const std::map<std::string, std::string> kFiles = {
+    // Entries as hands leave them too: a module without its name, one without
+    // its file, blanks behind; lines of other keys name no code module.
     {"App.vbp",
      "Type=Exe\r\nForm=frmKunde.frm\r\nModule=basFelder; Module\\basFelder.bas\r\n"
-     "Class=CKunde; CKunde.cls\r\nModule=basFehlt; fehlt.bas\r\nUserControl=ctlA.ctl\r\n"},
+     "Class=CKunde;CKunde.cls  \r\nModule=fehlt.bas\r\nModule=basLeer; \r\n"
+     "module=basKlein; basKlein.bas\r\nUserControl=ctlA.ctl\r\nPropertyPage=ppgA.pag\r\n"
+     "Designer=dsrA.dsr\r\n"},
     {"frmKunde.frm",
-     "VERSION 5.00\r\nBegin VB.Form frmKunde \r\n   Begin VB.CheckBox chkAktiv \r\n"
-     "      Caption = \"CheckBox\"\r\n   End\r\nEnd\r\nAttribute VB_Name = \"frmKunde\"\r\n"
-     "Private Sub Leeren()\r\n   For i = 0 To Controls.Count - 1\r\n"
-     "      If TypeOf Controls(i) Is CheckBox Then Controls(i).Value = 0\r\n   Next\r\n"
-     "End Sub\r\n"},
-    {"Module\\basFelder.bas",
-     "Attribute VB_Name = \"basFelder\"\n' Pr\xfc"
-     "ft Rahmen\nPublic Function IstRahmen(c As Control) As Boolean\r"
-     "   IstRahmen = TypeOf c Is VB.Frame\n   If TypeName(c) = \"CheckBox\" Then Exit Function\r\n"
-     "End Function"},
+     kFormHead +
+         "TypeOf Controls(i) Is CheckBox Then Controls(i).Value = 0\r\n   Next\r\nEnd Sub\r\n"},
+    {"Module\\basFelder.bas", kModuleHead + "TypeOf c Is VB.Frame" + kModuleTail},
     {"CKunde.cls",
      "VERSION 1.0 CLASS\r\nBEGIN\r\n  MultiUse = -1  'True\r\nEND\r\n"
      "Attribute VB_Name = \"CKunde\"\r\nPrivate WithEvents mOption As OptionButton\r\n"},
@@ -45,16 +51,10 @@ const std::map<std::string, std::string> kFiles = {
 // The modules with their type tests mended: every other byte as it was.
 const std::map<std::string, std::string> kMended = {
     {"frmKunde.frm",
-     "VERSION 5.00\r\nBegin VB.Form frmKunde \r\n   Begin VB.CheckBox chkAktiv \r\n"
-     "      Caption = \"CheckBox\"\r\n   End\r\nEnd\r\nAttribute VB_Name = \"frmKunde\"\r\n"
-     "Private Sub Leeren()\r\n   For i = 0 To Controls.Count - 1\r\n"
-     "      If (TypeOf Controls(i) Is CheckBox Or TypeOf Controls(i) Is qorXPControls.qorCheck) "
-     "Then Controls(i).Value = 0\r\n   Next\r\nEnd Sub\r\n"},
+     kFormHead + "(TypeOf Controls(i) Is CheckBox Or TypeOf Controls(i) Is qorXPControls.qorCheck) "
+                 "Then Controls(i).Value = 0\r\n   Next\r\nEnd Sub\r\n"},
     {"Module\\basFelder.bas",
-     "Attribute VB_Name = \"basFelder\"\n' Pr\xfc"
-     "ft Rahmen\nPublic Function IstRahmen(c As Control) As Boolean\r"
-     "   IstRahmen = (TypeOf c Is VB.Frame Or TypeOf c Is qorXPControls.qorFrame)\n"
-     "   If TypeName(c) = \"CheckBox\" Then Exit Function\r\nEnd Function"},
+     kModuleHead + "(TypeOf c Is VB.Frame Or TypeOf c Is qorXPControls.qorFrame)" + kModuleTail},
 };
 
 // "entry line:column form" for each finding, "entry error N" for a module
@@ -74,51 +74,43 @@ std::vector<std::string> Found(const ProjectCodeCheck& check) {
   return found;
 }
 
-class CodeCheckTest : public ::testing::Test {
- protected:
-  CodeCheckTest() {
-    for (const auto& [name, bytes] : kFiles) dir.WriteFile(name, bytes);
-  }
+void WriteFiles(const TempDir& to) {
+  for (const auto& [name, bytes] : kFiles) to.WriteFile(name, bytes);
+}
 
-  ProjectCodeCheck Check(bool fix, bool designers = false) {
-    CodeCheckOptions options;
-    options.fix = fix;
-    options.designers = designers;
-    return CheckProjectCode(*fs, dir.Path("App.vbp"), options);
-  }
-
+TEST(CodeCheckTest, ReadsEveryModuleGoingOnPastErrorsAndMendsTypeTestsOnlyOnceUnderTheRunLock) {
   TempDir dir;
-  std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
-};
-
-TEST_F(CodeCheckTest, ReadsEveryModuleOnceAndGoesOnPastOneThatCannotBeRead) {
-  const ProjectCodeCheck check = Check(false, true);
+  WriteFiles(dir);
+  const std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
+  const std::string project = dir.Path("App.vbp");
+  CodeCheckOptions options;
+  options.designers = true;
+  const ProjectCodeCheck check = CheckProjectCode(*fs, project, options);
   EXPECT_EQ(Found(check),
             (std::vector<std::string>{
                 "frmKunde.frm 10:32 type_test", "Module\\basFelder.bas 4:28 type_test",
                 "Module\\basFelder.bas 5:21 type_name", "CKunde.cls 6:31 declaration",
-                "fehlt.bas error 53", "ctlA.ctl 4:10 declaration"}));
-  EXPECT_EQ(check.modules.at(1).path, dir.Path("Module\\basFelder.bas"));
+                "fehlt.bas error 53", "ctlA.ctl 4:10 declaration", "ppgA.pag error 53"}));
   EXPECT_EQ(check.OpenFindings(), 5);
   EXPECT_EQ(check.Mendable(), 2);
-  EXPECT_EQ(check.Errors(), 1);
+  EXPECT_EQ(check.Errors(), 2);
   for (const auto& [name, bytes] : kFiles) EXPECT_EQ(dir.ReadFile(name), bytes) << name;
   EXPECT_FALSE(dir.Exists("_Backup"));
+  EXPECT_EQ(CheckProjectCode(*fs, dir.Path("Fehlt.vbp"), {}).error_number, err::kFileNotFound);
 
-  CodeCheckOptions options;
-  const ProjectCodeCheck missing = CheckProjectCode(*fs, dir.Path("Fehlt.vbp"), options);
-  EXPECT_EQ(missing.error_number, err::kFileNotFound);
-  EXPECT_EQ(missing.Errors(), 1);
-}
-
-TEST_F(CodeCheckTest, MendsTypeTestsOnlyWithABackupWhereThereIsNoneAndTwiceIsOnce) {
   // The backup a run made of the form before converting it is what a
   // restore must bring back, with the project file as it was.
   dir.WriteFile("_Backup\\frmKunde.frm", "the form before the run");
-  const ProjectCodeCheck check = Check(true);
-  EXPECT_EQ(check.MendedNow(), 2);
-  EXPECT_EQ(check.OpenFindings(), 2);  // the type name and the declaration
-  EXPECT_EQ(Found(check)[0], "frmKunde.frm 10:32 type_test fixed");
+  options.designers = false;
+  options.fix = true;
+  // Not while another command holds the project.
+  std::unique_ptr<RunLock> held = fs->LockRun(project);
+  EXPECT_FALSE(RunCodeCheck(*fs, project, options).has_value());
+  held.reset();
+  const ProjectCodeCheck mend = RunCodeCheck(*fs, project, options).value();
+  EXPECT_EQ(mend.MendedNow(), 2);
+  EXPECT_EQ(mend.OpenFindings(), 2);  // the type name and the declaration
+  EXPECT_EQ(Found(mend)[0], "frmKunde.frm 10:32 type_test fixed");
   for (const auto& [name, bytes] : kFiles) {
     const auto mended = kMended.find(name);
     EXPECT_EQ(dir.ReadFile(name), mended == kMended.end() ? bytes : mended->second) << name;
@@ -126,32 +118,31 @@ TEST_F(CodeCheckTest, MendsTypeTestsOnlyWithABackupWhereThereIsNoneAndTwiceIsOnc
   EXPECT_EQ(dir.ReadFile("_Backup\\frmKunde.frm"), "the form before the run");
   EXPECT_EQ(dir.ReadFile("Module\\_Backup\\basFelder.bas"), kFiles.at("Module\\basFelder.bas"));
   EXPECT_EQ(dir.List("Module"), (std::vector<std::string>{"_Backup", "basFelder.bas"}));
-  EXPECT_EQ(check.modules[1].backup_folder, dir.Path("Module\\_Backup\\"));
+  EXPECT_EQ(mend.modules[1].backup_folder, dir.Path("Module\\_Backup\\"));
 
-  const ProjectCodeCheck again = Check(true);
-  EXPECT_EQ(again.MendedNow(), 0);
-  EXPECT_EQ(again.Mendable(), 0);
+  const ProjectCodeCheck again = CheckProjectCode(*fs, project, options);
+  EXPECT_EQ(again.MendedNow() + again.Mendable(), 0);
   EXPECT_EQ(Found(again)[0], "frmKunde.frm 10:33 type_test fixed");
   for (const auto& [name, bytes] : kMended) EXPECT_EQ(dir.ReadFile(name), bytes) << name;
 }
 
-TEST_F(CodeCheckTest, AFailureAtAnyOperationLosesNothing) {
+TEST(CodeCheckTest, AFailureAtAnyOperationLosesNothing) {
+  CodeCheckOptions options;
+  options.fix = true;
   for (int n = 1;; ++n) {
+    SCOPED_TRACE(n);
     TempDir fresh;
-    for (const auto& [name, bytes] : kFiles) fresh.WriteFile(name, bytes);
+    WriteFiles(fresh);
     FaultyFileSystem faulty;
     faulty.FailAt(n);
-    CodeCheckOptions options;
-    options.fix = true;
     const ProjectCodeCheck check = CheckProjectCode(faulty, fresh.Path("App.vbp"), options);
-    SCOPED_TRACE(n);
     for (const ModuleCheck& module : check.modules) {
       const auto mended = kMended.find(module.entry);
       if (mended == kMended.end()) continue;
-      const std::string now = fresh.ReadFile(module.entry);
       // Whole, and mended exactly when the check says so; a mended module's
       // backup holds it as it was.
-      EXPECT_EQ(now, module.mended ? mended->second : kFiles.at(module.entry));
+      EXPECT_EQ(fresh.ReadFile(module.entry),
+                module.mended ? mended->second : kFiles.at(module.entry));
       const std::string backup = BackupPathOf(module.entry);
       if (module.mended && (fresh.Exists(backup) || module.error_number == 0)) {
         EXPECT_EQ(fresh.ReadFile(backup), kFiles.at(module.entry));
@@ -163,20 +154,6 @@ TEST_F(CodeCheckTest, AFailureAtAnyOperationLosesNothing) {
     }
     EXPECT_GE(check.Errors(), 1);
   }
-}
-
-TEST_F(CodeCheckTest, AMendWaitsForTheProjectsRunLockAndMakesNoBackupWithBackupsOff) {
-  CodeCheckOptions options;
-  options.fix = true;
-  options.backup = false;
-  {
-    const std::unique_ptr<RunLock> held = fs->LockRun(dir.Path("App.vbp"));
-    EXPECT_FALSE(RunCodeCheck(*fs, dir.Path("App.vbp"), options).has_value());
-  }
-  EXPECT_EQ(dir.ReadFile("frmKunde.frm"), kFiles.at("frmKunde.frm"));
-  ASSERT_TRUE(RunCodeCheck(*fs, dir.Path("App.vbp"), options).has_value());
-  EXPECT_EQ(dir.ReadFile("frmKunde.frm"), kMended.at("frmKunde.frm"));
-  EXPECT_FALSE(dir.Exists("_Backup"));
 }
 
 }  // namespace

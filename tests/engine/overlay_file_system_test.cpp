@@ -36,6 +36,7 @@ TEST(OverlayFileSystemTest, ChangesStayInMemoryAndReadBack) {
   EXPECT_EQ(fs.FileLength(a), 5);
   std::unique_ptr<InputFile> in = fs.OpenInput(a);
   EXPECT_EQ(in->ReadLine(), "new");
+  EXPECT_EQ(in->LastLineEnd(), LineEnd::kCrLf);
   EXPECT_TRUE(in->AtEnd());
   std::unique_ptr<InputFile> backup = fs.OpenInput(folder + "\\a.frm");
   EXPECT_EQ(backup->ReadLine(), "one");

@@ -81,23 +81,6 @@ TEST_F(ProjectFileTest, ReadsOnlyLinesStartingExactlyWithFormTrimmedOfSpaces) {
   EXPECT_EQ(ReadFormEntries(*fs_, dir_.Path("Kunden.vbp")), expected);
 }
 
-TEST_F(ProjectFileTest, CodeEntriesNameTheFileOfEveryModuleKind) {
-  dir_.WriteFile("Kunden.vbp",
-                 JoinLines({"Type=Exe", "Form=frmHaupt.frm", "Module=basStart; basStart.bas",
-                            "Class=CKunde;Klassen\\CKunde.cls  ", "Module=basAlt.bas",
-                            "Module=basLeer; ", "module=basKlein; basKlein.bas",
-                            "UserControl=ctlA.ctl", "PropertyPage=ppgA.pag", "Designer=dsrA.dsr"}));
-  for (const bool designers : {false, true}) {
-    std::string found;
-    for (const ProjectEntry& e : ReadCodeEntries(*fs_, dir_.Path("Kunden.vbp"), designers)) {
-      found += e.kind + " " + e.text + "|";
-    }
-    EXPECT_EQ(found, std::string("Form frmHaupt.frm|Module basStart.bas|Class Klassen\\CKunde.cls|"
-                                 "Module basAlt.bas|") +
-                         (designers ? "UserControl ctlA.ctl|PropertyPage ppgA.pag|" : ""));
-  }
-}
-
 TEST_F(ProjectFileTest, ReadsEntriesAlikeWhateverTheLineEnds) {
   for (const char* eol : {"\r\n", "\n", "\r"}) {
     SCOPED_TRACE(eol[0] == '\n' ? "LF" : eol[1] == '\n' ? "CR LF" : "CR");
