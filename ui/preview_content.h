@@ -45,14 +45,27 @@ inline constexpr size_t kMostDiffLines = 2000;
 // start.
 inline constexpr size_t kMostDiffLineBytes = 1000;
 
-// What the preview found. The code lines that name the replaced classes
-// (engine/code_scanner.h) are not part of it yet: they join it, and the
-// window gains a part that lists them, once the run's record carries them.
+// A line of the project's code that names a class a run replaces, or a
+// note about a module whose code could not be read. Texts are UTF-8.
+struct CodeLine {
+  std::string file;   // the module as the project file names it
+  std::string line;   // the line's number; empty for a note
+  std::string text;   // the line without its indent, or the note
+  std::string about;  // what the line names and how: "Typprüfung, CheckBox"
+};
+
+// What the preview found.
 struct PreviewFacts {
   std::string project_path;  // the project file, ANSI, as the wizard names it
   std::string project_name;  // the project file's bare name, UTF-8
   std::string summary;       // "Ein Lauf würde 3 Datei(en) aktualisieren." and the like
   std::vector<PreviewRow> rows;
+  // The project's code lines that name a class the run replaces, in the
+  // project file's order; empty when there are none (the window then has
+  // no part for them).
+  std::vector<CodeLine> code;
+  // What code holds, in a few words: "5 Zeile(n) in 2 Datei(en)".
+  std::string code_count;
 };
 
 class PreviewContent {

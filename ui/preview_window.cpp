@@ -6,6 +6,7 @@
 #include <exception>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "engine/error.h"
 #include "engine/host.h"
@@ -34,20 +35,26 @@ constexpr int kButtonGap = 8;
 constexpr int kSmallestButton = 90;
 constexpr double kFixedPoints = 9.0;
 
-// The list's columns: caption, width at 96 dpi (0: a share of the room the
-// others leave), right-aligned numbers.
+// A list's columns: caption, width at 96 dpi (0: a share of the room the
+// others leave, the last such column taking the rest), right-aligned
+// numbers.
 struct Column {
   const char* caption;
   int width;
   bool numbers;
+  int share = 0;  // percent of the room, for a column of width 0
 };
 constexpr Column kColumns[] = {
-    {"Nr.", 36, true},         {"Datei", 0, false},    {"Ergebnis", 0, false},
-    {"Frame", 54, true},       {"CheckBox", 70, true}, {"OptionButton", 88, true},
+    {"Nr.", 36, true},         {"Datei", 0, false, 42}, {"Ergebnis", 0, false},
+    {"Frame", 54, true},       {"CheckBox", 70, true},  {"OptionButton", 88, true},
     {"ProgressBar", 84, true},
 };
-// Of the room left, the file takes this share, the outcome the rest.
-constexpr int kFileSharePercent = 42;
+constexpr Column kCodeColumns[] = {
+    {"Datei", 0, false, 30},
+    {"Zeile", 50, true},
+    {"Code", 0, false},
+    {"Art", 170, false},
+};
 
 // The buttons of the bottom band, left to right (the tab order).
 struct Button {
@@ -117,11 +124,40 @@ std::string StemOf(const std::string& path) {
   return name;
 }
 
+void SizeColumns(HWND list, UINT dpi, const Column* columns, size_t count) {
+  // The numbers keep their widths; the columns of width 0 share the rest of
+  // the list's width, so no column hides behind a scroll bar.
+  if (list == nullptr) return;
+  RECT client{};
+  ::GetClientRect(list, &client);
+  int fixed = 0;
+  for (size_t i = 0; i < count; ++i) fixed += DpiScale(columns[i].width, dpi);
+  const int room = std::max(DpiScale(160, dpi), static_cast<int>(client.right) - fixed -
+                                                    ::GetSystemMetrics(SM_CXVSCROLL));
+  int given = 0;
+  for (size_t i = 0; i < count; ++i) {
+    int width = DpiScale(columns[i].width, dpi);
+    if (columns[i].width == 0) {
+      const bool last = std::none_of(columns + i + 1, columns + count,
+                                     [](const Column& c) { return c.width == 0; });
+      width = last ? room - given : room * columns[i].share / 100;
+      given += width;
+    }
+    ListView_SetColumnWidth(list, static_cast<int>(i), width);
+  }
+}
+
 }  // namespace
 
 PreviewWindow::PreviewWindow(HINSTANCE instance, PreviewContent& content,
                              SaveDialogFunction save_dialog)
-    : instance_(instance), content_(content), save_dialog_(std::move(save_dialog)) {}
+    : instance_(instance),
+      content_(&content),
+      facts_(content.Facts()),
+      save_dialog_(std::move(save_dialog)) {}
+
+PreviewWindow::PreviewWindow(HINSTANCE instance, const PreviewFacts& facts)
+    : instance_(instance), content_(nullptr), facts_(facts) {}
 
 PreviewWindow::~PreviewWindow() {
   skin_.Detach();
@@ -137,7 +173,8 @@ PreviewWindow::Outcome PreviewWindow::Run(HWND owner) {
   const DWORD style =
       WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
   const DWORD ex_style = WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
-  const std::string title = "Vorschau - " + content_.Facts().project_name;
+  const std::string title = (code_only() ? std::string(kCodeTitle) : std::string("Vorschau")) +
+                            " - " + facts_.project_name;
   HWND window = CreateShaped(ex_style, kPreviewWindowClass, Utf8ToWide(title), style, CW_USEDEFAULT,
                              CW_USEDEFAULT, DpiScale(kClientWidth, dpi_),
                              DpiScale(kClientHeight, dpi_), owner, nullptr);
@@ -170,10 +207,11 @@ PreviewWindow::Outcome PreviewWindow::Run(HWND owner) {
   ::SetWindowPos(window, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   LayOut();
   FillRows();
+  FillCode();
 
   ::ShowWindow(window, SW_SHOWNORMAL);
   ::SetForegroundWindow(window);
-  ::SetFocus(control(kPreviewListId));
+  ::SetFocus(control(code_only() ? kPreviewCodeId : kPreviewListId));
   ::SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
   RunModalLoop(window, owner, &done_);
   skin_.Detach();
@@ -214,56 +252,79 @@ void PreviewWindow::CreateControls() {
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return control;
   };
+  auto make_list = [&](int id, const Column* columns, size_t count) {
+    HWND list = make(WC_LISTVIEWW, "",
+                     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                     WS_EX_CLIENTEDGE, id);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    for (size_t i = 0; i < count; ++i) {
+      std::wstring caption = Utf8ToWide(columns[i].caption);
+      LVCOLUMNW column{};
+      column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+      column.fmt = columns[i].numbers ? LVCFMT_RIGHT : LVCFMT_LEFT;
+      column.cx = DpiScale(columns[i].width, dpi_);
+      column.pszText = caption.data();
+      ListView_InsertColumn(list, static_cast<int>(i), &column);
+    }
+  };
   // Creation order is the tab order; each label names the control after it
   // for screen readers and gives it its access key.
-  make(L"STATIC", content_.Facts().summary, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
-       kPreviewSummaryId);
-  make(L"STATIC", "&Dateien:", SS_LEFT, 0, kPreviewListLabelId);
-  HWND list = make(WC_LISTVIEWW, "",
-                   WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                   WS_EX_CLIENTEDGE, kPreviewListId);
-  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  for (size_t i = 0; i < std::size(kColumns); ++i) {
-    std::wstring caption = Utf8ToWide(kColumns[i].caption);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = kColumns[i].numbers ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = DpiScale(kColumns[i].width, dpi_);
-    column.pszText = caption.data();
-    ListView_InsertColumn(list, static_cast<int>(i), &column);
+  make(L"STATIC", facts_.summary, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, kPreviewSummaryId);
+  if (!code_only()) {
+    make(L"STATIC", "&Dateien:", SS_LEFT, 0, kPreviewListLabelId);
+    make_list(kPreviewListId, kColumns, std::size(kColumns));
+    make(L"STATIC", "Ä&nderungen:", SS_LEFT | SS_ENDELLIPSIS, 0, kPreviewDiffLabelId);
+    // One line of the patch per item, drawn by this window in the
+    // fixed-width font; the strings stay in the box for screen readers and
+    // tests.
+    HWND diff = make(L"LISTBOX", "",
+                     WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                         LBS_NOINTEGRALHEIGHT,
+                     WS_EX_CLIENTEDGE, kPreviewDiffId);
+    ::SendMessageW(diff, WM_SETFONT, reinterpret_cast<WPARAM>(fixed_font_.get()), FALSE);
   }
-  make(L"STATIC", "Ä&nderungen:", SS_LEFT | SS_ENDELLIPSIS, 0, kPreviewDiffLabelId);
-  // One line of the patch per item, drawn by this window in the fixed-width
-  // font; the strings stay in the box for screen readers and tests.
-  HWND diff = make(L"LISTBOX", "",
-                   WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
-                       LBS_NOINTEGRALHEIGHT,
-                   WS_EX_CLIENTEDGE, kPreviewDiffId);
-  ::SendMessageW(diff, WM_SETFONT, reinterpret_cast<WPARAM>(fixed_font_.get()), FALSE);
-  for (const Button& b : kButtons) make(L"BUTTON", b.caption, WS_TABSTOP | BS_PUSHBUTTON, 0, b.id);
+  if (!facts_.code.empty()) {
+    make(L"STATIC", "&Code, der ersetzte Steuerelementtypen nennt (" + facts_.code_count + "):",
+         SS_LEFT | SS_ENDELLIPSIS, 0, kPreviewCodeLabelId);
+    make_list(kPreviewCodeId, kCodeColumns, std::size(kCodeColumns));
+  }
+  for (const Button& b : kButtons) {
+    if (code_only() && b.id != kPreviewCloseId) continue;
+    make(L"BUTTON", b.caption, WS_TABSTOP | BS_PUSHBUTTON, 0, b.id);
+  }
 }
+
+namespace {
+
+// Puts cells into row i of a list view in report mode.
+void SetListRow(HWND list, size_t i, const std::string* cells, size_t count) {
+  for (size_t c = 0; c < count; ++c) {
+    std::wstring text = Utf8ToWide(cells[c]);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(i);
+    item.iSubItem = static_cast<int>(c);
+    item.pszText = text.data();
+    if (c == 0) {
+      ListView_InsertItem(list, &item);
+    } else {
+      ListView_SetItem(list, &item);
+    }
+  }
+}
+
+}  // namespace
 
 void PreviewWindow::FillRows() {
   HWND list = control(kPreviewListId);
-  const std::vector<PreviewRow>& rows = content_.Facts().rows;
+  if (list == nullptr) return;
+  const std::vector<PreviewRow>& rows = facts_.rows;
   ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   for (size_t i = 0; i < rows.size(); ++i) {
     const PreviewRow& row = rows[i];
     const std::string cells[] = {row.number,      row.file,        row.outcome,    row.replaced[0],
                                  row.replaced[1], row.replaced[2], row.replaced[3]};
-    for (size_t c = 0; c < std::size(cells); ++c) {
-      std::wstring text = Utf8ToWide(cells[c]);
-      LVITEMW item{};
-      item.mask = LVIF_TEXT;
-      item.iItem = static_cast<int>(i);
-      item.iSubItem = static_cast<int>(c);
-      item.pszText = text.data();
-      if (c == 0) {
-        ListView_InsertItem(list, &item);
-      } else {
-        ListView_SetItem(list, &item);
-      }
-    }
+    SetListRow(list, i, cells, std::size(cells));
   }
   ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   if (!rows.empty()) {
@@ -271,39 +332,73 @@ void PreviewWindow::FillRows() {
   }
 }
 
+void PreviewWindow::FillCode() {
+  HWND list = control(kPreviewCodeId);
+  if (list == nullptr) return;
+  ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  for (size_t i = 0; i < facts_.code.size(); ++i) {
+    const CodeLine& line = facts_.code[i];
+    const std::string cells[] = {line.file, line.line, line.text, line.about};
+    SetListRow(list, i, cells, std::size(cells));
+  }
+  ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  // The first line in focus, so that the arrow keys start from it.
+  ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
 void PreviewWindow::LayOut() {
   RECT client{};
   ::GetClientRect(hwnd(), &client);
   auto px = [this](int pixels96) { return DpiScale(pixels96, dpi_); };
   auto place = [&](int id, int x, int y, int w, int h) {
-    ::MoveWindow(control(id), x, y, std::max(w, 0), std::max(h, 0), TRUE);
+    if (HWND c = control(id)) ::MoveWindow(c, x, y, std::max(w, 0), std::max(h, 0), TRUE);
   };
   const int width = client.right - px(2 * kMargin);
   int y = px(kMargin);
   place(kPreviewSummaryId, px(kMargin), y, width, px(kLabelHeight));
   y += px(kLabelHeight + kGap);
-  place(kPreviewListLabelId, px(kMargin), y, width, px(kLabelHeight));
-  y += px(kLabelHeight + 2);
 
+  // The parts below the summary, each a label over its box: the rows, the
+  // changes and the code lines, as far as the window has them.
+  struct Part {
+    int label;
+    int box;
+    int share;  // percent of the room; the last part takes what is left
+  };
+  const bool code = control(kPreviewCodeId) != nullptr;
+  std::vector<Part> parts;
+  if (!code_only()) {
+    // The rows take two fifths, or a third beside the code lines.
+    parts.push_back({kPreviewListLabelId, kPreviewListId, code ? 32 : 40});
+    parts.push_back({kPreviewDiffLabelId, kPreviewDiffId, code ? 43 : 60});
+  }
+  if (code) parts.push_back({kPreviewCodeLabelId, kPreviewCodeId, 100});
   const int buttons_top = client.bottom - px(kMargin + kButtonHeight);
-  // The list takes two fifths of what is left, the changes the rest.
-  const int room = buttons_top - px(kGap) - y - px(kGap + kLabelHeight + 2);
-  const int list_height = std::max(px(60), room * 2 / 5);
-  place(kPreviewListId, px(kMargin), y, width, list_height);
-  y += list_height + px(kGap);
-  place(kPreviewDiffLabelId, px(kMargin), y, width, px(kLabelHeight));
-  y += px(kLabelHeight + 2);
-  place(kPreviewDiffId, px(kMargin), y, width, buttons_top - px(kGap) - y);
+  const int labels = static_cast<int>(parts.size()) * px(kLabelHeight + 2);
+  const int gaps = static_cast<int>(parts.size()) * px(kGap);
+  const int room = std::max(0, buttons_top - y - labels - gaps);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    place(parts[i].label, px(kMargin), y, width, px(kLabelHeight));
+    y += px(kLabelHeight + 2);
+    const bool last = i + 1 == parts.size();
+    const int height =
+        last ? buttons_top - px(kGap) - y : std::max(px(60), room * parts[i].share / 100);
+    place(parts[i].box, px(kMargin), y, width, height);
+    y += height + px(kGap);
+  }
 
   // The buttons right-aligned, each as wide as its caption needs.
   HDC dc = ::GetDC(hwnd());
+  std::vector<const Button*> shown;
   std::vector<int> widths;
   {
     SelectGuard select(dc, font_.get());
     for (const Button& b : kButtons) {
+      if (control(b.id) == nullptr) continue;
       const std::wstring caption = Utf8ToWide(b.caption);
       RECT r{};
       ::DrawTextW(dc, caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+      shown.push_back(&b);
       widths.push_back(std::max(px(kSmallestButton), static_cast<int>(r.right) + px(24)));
     }
   }
@@ -311,37 +406,22 @@ void PreviewWindow::LayOut() {
   int total = px(kButtonGap) * static_cast<int>(widths.size() - 1);
   for (int w : widths) total += w;
   int x = client.right - px(kMargin) - total;
-  for (size_t i = 0; i < std::size(kButtons); ++i) {
-    place(kButtons[i].id, x, buttons_top, widths[i], px(kButtonHeight));
+  for (size_t i = 0; i < shown.size(); ++i) {
+    place(shown[i]->id, x, buttons_top, widths[i], px(kButtonHeight));
     x += widths[i] + px(kButtonGap);
   }
-  SizeColumns();
-  ::SendMessageW(
-      control(kPreviewDiffId), LB_SETITEMHEIGHT, 0,
-      std::max<int>(
-          1, MulDiv(static_cast<int>(kFixedPoints * 4), static_cast<int>(dpi_), 72 * 4) + px(3)));
-}
-
-void PreviewWindow::SizeColumns() {
-  // The numbers keep their widths; the file and the outcome share the rest
-  // of the list's width, so no column hides behind a scroll bar.
-  HWND list = control(kPreviewListId);
-  RECT client{};
-  ::GetClientRect(list, &client);
-  int fixed = 0;
-  for (const Column& column : kColumns) fixed += DpiScale(column.width, dpi_);
-  const int room = std::max(DpiScale(160, dpi_), static_cast<int>(client.right) - fixed -
-                                                     ::GetSystemMetrics(SM_CXVSCROLL));
-  for (size_t i = 0; i < std::size(kColumns); ++i) {
-    int width = DpiScale(kColumns[i].width, dpi_);
-    if (i == 1) width = room * kFileSharePercent / 100;
-    if (i == 2) width = room - room * kFileSharePercent / 100;
-    ListView_SetColumnWidth(list, static_cast<int>(i), width);
+  SizeColumns(control(kPreviewListId), dpi_, kColumns, std::size(kColumns));
+  SizeColumns(control(kPreviewCodeId), dpi_, kCodeColumns, std::size(kCodeColumns));
+  if (HWND diff = control(kPreviewDiffId)) {
+    ::SendMessageW(
+        diff, LB_SETITEMHEIGHT, 0,
+        std::max<int>(
+            1, MulDiv(static_cast<int>(kFixedPoints * 4), static_cast<int>(dpi_), 72 * 4) + px(3)));
   }
 }
 
 void PreviewWindow::ShowChangesOf(int row) {
-  const std::vector<PreviewRow>& rows = content_.Facts().rows;
+  const std::vector<PreviewRow>& rows = facts_.rows;
   if (row < 0 || static_cast<size_t>(row) >= rows.size() || row == shown_row_) return;
   shown_row_ = row;
   DiffText diff;
@@ -349,7 +429,7 @@ void PreviewWindow::ShowChangesOf(int row) {
   {
     BusyPointer busy;
     try {
-      diff = content_.DiffOf(static_cast<size_t>(row));
+      diff = content_->DiffOf(static_cast<size_t>(row));
     } catch (const VbError& error) {
       failure = "Fehler: " + std::to_string(error.number()) + " " + error.description();
     } catch (const std::exception& error) {
@@ -396,7 +476,7 @@ void PreviewWindow::Save(const SaveRequest& request,
   std::string failure;
   try {
     BusyPointer busy;
-    (content_.*save)(path);
+    (content_->*save)(path);
     return;
   } catch (const VbError& error) {
     const size_t slash = path.rfind('\\');
@@ -410,14 +490,14 @@ void PreviewWindow::Save(const SaveRequest& request,
 }
 
 void PreviewWindow::SaveReport() {
-  const std::string& project = content_.Facts().project_path;
+  const std::string& project = facts_.project_path;
   Save(SaveRequest{kSaveReportTitle, "JSON-Bericht (*.json)|*.json|CSV-Bericht (*.csv)|*.csv",
                    FolderOf(project), StemOf(project) + "-Vorschau.json", "json"},
        &PreviewContent::SaveReport);
 }
 
 void PreviewWindow::SavePatch() {
-  const std::string& project = content_.Facts().project_path;
+  const std::string& project = facts_.project_path;
   Save(SaveRequest{kSavePatchTitle, "Patch (*.patch)|*.patch|Alle Dateien (*.*)|*.*",
                    FolderOf(project), StemOf(project) + ".patch", "patch"},
        &PreviewContent::SavePatch);
@@ -540,7 +620,8 @@ LRESULT PreviewWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_SIZE:
-      if (control(kPreviewDiffId) != nullptr) LayOut();
+      // Once the controls are there (the last is created last).
+      if (control(kPreviewCloseId) != nullptr) LayOut();
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));

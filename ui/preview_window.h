@@ -11,7 +11,10 @@
 //    the system), "&Starten" (closes the window; the wizard then starts the
 //    run exactly as its own button does) and "Schließen" (also Escape and the
 //    close box).
-// It is sizable; the list and the changes share the room it gets. The
+//  - where the project's code names a class the run replaces, below the
+//    changes the lines that do (file, line, code, what it names).
+// It is sizable; its parts share the room it gets. After a run the same
+// window shows the code part alone, read-only, with "Schließen". The
 // window knows nothing of the engine: PreviewContent gives everything it
 // shows and saves.
 #pragma once
@@ -36,6 +39,9 @@ class PreviewWindow final : public Window {
 
   // content outlives the window.
   PreviewWindow(HINSTANCE instance, PreviewContent& content, SaveDialogFunction save_dialog);
+  // The code part of facts alone, titled kCodeTitle and the project's name;
+  // facts outlive the window.
+  PreviewWindow(HINSTANCE instance, const PreviewFacts& facts);
   ~PreviewWindow() override;
 
   // Creates the window over owner (which it disables meanwhile), shows it
@@ -56,8 +62,8 @@ class PreviewWindow final : public Window {
   void CreateFonts();
   void CreateControls();
   void FillRows();
+  void FillCode();
   void LayOut();
-  void SizeColumns();
   void OnCommand(int id);
   // Fills the lower part with the changes of rows[row].
   void ShowChangesOf(int row);
@@ -69,8 +75,12 @@ class PreviewWindow final : public Window {
   bool DrawDiffLine(const DRAWITEMSTRUCT& item);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
 
+  // The code part alone when there is no content.
+  bool code_only() const noexcept { return content_ == nullptr; }
+
   HINSTANCE instance_;
-  PreviewContent& content_;
+  PreviewContent* content_;
+  const PreviewFacts& facts_;
   SaveDialogFunction save_dialog_;
   UINT dpi_ = 96;
   UniqueFont font_;

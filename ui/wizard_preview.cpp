@@ -90,6 +90,25 @@ std::string TextOfPrompt(const std::string& prompt) {
   return prompt.substr(from, end - from + 1);
 }
 
+// Of a long code line the window shows this many bytes (UTF-8), cut between
+// two characters.
+constexpr size_t kShownCodeBytes = 300;
+
+std::string ShownCode(FileSystem& fs, std::string_view line) {
+  const size_t first = line.find_first_not_of(" \t");
+  line = first == std::string_view::npos ? std::string_view() : line.substr(first);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  std::string shown = fs.ToDisplayText(line);
+  if (shown.size() > kShownCodeBytes) {
+    size_t cut = kShownCodeBytes;
+    // Not inside a character: continuation bytes are 10xxxxxx.
+    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+    shown.resize(cut);
+    shown += " \u2026";
+  }
+  return shown;
+}
+
 // Collects the first kMostDiffLines lines of one file's patch as the window
 // shows them, and stops the patch there.
 class PanePatchOut final : public PatchOut {
@@ -160,6 +179,49 @@ class FilePatchOut final : public PatchOut {
 
 }  // namespace
 
+void AddCodeLines(const ProjectCodeCheck& check, FileSystem& fs, PreviewFacts& facts) {
+  auto note = [](int32_t number, const std::string& text) {
+    return "Code nicht geprüft, Fehler " + std::to_string(number) + ": " + text;
+  };
+  if (check.error_number != 0) {
+    facts.code.push_back({facts.project_name, "", note(check.error_number, check.error_text), ""});
+  }
+  int64_t lines = 0;
+  int64_t files = 0;
+  int64_t more = 0;
+  for (const ModuleCheck& module : check.modules) {
+    const std::string file = fs.ToDisplayText(module.entry);
+    if (module.error_number != 0) {
+      facts.code.push_back({file, "", note(module.error_number, module.error_text), ""});
+    }
+    int64_t last_line = 0;
+    for (const CodeFinding& finding : module.scan.findings) {
+      if (finding.fix == CodeFix::Mended) continue;
+      std::string about(CodeFindingFormName(finding.form));
+      about.append(", ").append(kControlKindNames[static_cast<size_t>(finding.kind)]);
+      if (finding.line == last_line) {
+        facts.code.back().about += "; " + about;
+        continue;
+      }
+      if (last_line == 0) ++files;
+      last_line = finding.line;
+      ++lines;
+      facts.code.push_back(
+          {file, std::to_string(finding.line), ShownCode(fs, finding.text), about});
+    }
+    if (module.scan.more_findings > 0) {
+      if (last_line == 0) ++files;
+      more += module.scan.more_findings;
+      facts.code.push_back({file, "",
+                            std::to_string(module.scan.more_findings) +
+                                " weitere Codestelle(n), hier nicht aufgeführt",
+                            ""});
+    }
+  }
+  facts.code_count = std::to_string(lines) + " Zeile(n) in " + std::to_string(files) + " Datei(en)";
+  if (more > 0) facts.code_count += " und " + std::to_string(more) + " weitere Codestelle(n)";
+}
+
 struct WizardPreview::State {
   PreviewRequest request;
   std::unique_ptr<FileSystem> fs;
@@ -211,7 +273,9 @@ std::unique_ptr<WizardPreview> WizardPreview::Run(HINSTANCE instance, WizardOper
   WindowsHost windows(instance, wizard, abort);
   RunRecorder recorder(record, state->book.get());
   PreviewRunHost host(windows, recorder);
-  EngineContext context{host, *state->overlay, abort, &host};
+  CodeCheckRequest code_check;
+  code_check.options = request.code;
+  EngineContext context{host, *state->overlay, abort, &host, &code_check};
   {
     BusyPointer busy;
     try {
@@ -223,6 +287,7 @@ std::unique_ptr<WizardPreview> WizardPreview::Run(HINSTANCE instance, WizardOper
       record.error_text = error.description();
     }
   }
+  record.code = std::move(code_check.result);
   if (host.stopped_by_message()) return nullptr;
   const bool failed = record.Count(outcomes::kFailed) > 0 || record.error_number != 0;
   // Without an error, a run that gave no summary was stopped by the user.
@@ -280,6 +345,8 @@ void WizardPreview::MakeFacts() {
     row.outcome = "\"" + TextOfPrompt(question) + "\" - Antwort Ja (angenommen)";
     facts_.rows.push_back(std::move(row));
   }
+
+  if (record.code) AddCodeLines(*record.code, *s.fs, facts_);
 
   if (record.exit_status == 0) {
     facts_.summary = "Ein Lauf würde " + std::to_string(record.Count(outcomes::kConverted)) +
@@ -358,6 +425,7 @@ void Wizard::ShowPreview() {
   }
   request.xp_style = XPStyleOption();
   request.backup = BackupOption();
+  request.code = CodeOptions();
 
   std::unique_ptr<WizardPreview> preview;
   // A preview pumps messages in this window's stack, as a run does; the
@@ -385,6 +453,39 @@ void Wizard::ShowPreview() {
   // What the preview holds goes before the run starts.
   preview.reset();
   if (outcome == PreviewWindow::Outcome::kStart) StartConversion();
+}
+
+CodeCheckOptions Wizard::CodeOptions() {
+  CodeCheckOptions options;
+  for (int16_t kind = 0; kind < kReplaceKinds; ++kind) {
+    options.kinds[static_cast<size_t>(kind)] = ReplaceOption(kind) == 1;
+  }
+  options.designers = DesignersOption();
+  options.fix = false;
+  return options;
+}
+
+void Wizard::OfferCodeLines(const ProjectCodeCheck& check, FileSystem& fs) {
+  PreviewFacts facts;
+  facts.project_path = ProjectPath();
+  facts.project_name = fs.ToDisplayText(NameOf(facts.project_path));
+  AddCodeLines(check, fs, facts);
+  if (std::none_of(facts.code.begin(), facts.code.end(),
+                   [](const CodeLine& line) { return !line.line.empty(); })) {
+    return;
+  }
+  const std::string prompt = "Im Code des Projekts nennen noch " + facts.code_count +
+                             " Steuerelementtypen, die ersetzt wurden.\r\n"
+                             "Diese Stellen bitte von Hand prüfen.\r\n\r\n"
+                             "Zeilen anzeigen?";
+  if (ShowMessage(prompt, mb::kYesNoQuestion, kCodeTitle) != mb::kAnswerYes) return;
+  facts.summary = "Diese Codezeilen nennen Steuerelementtypen, die der Lauf ersetzt hat.";
+  try {
+    PreviewWindow window(instance_, facts);
+    window.Run(hwnd());
+  } catch (const std::exception& error) {
+    ShowMessage(std::string("Fehler: ") + error.what(), mb::kOk, "");
+  }
 }
 
 }  // namespace xpconv::ui

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/code_check.h"
+#include "engine/file_system.h"
 #include "engine/host.h"
 #include "engine/project_file.h"
 #include "ui/preview_content.h"
@@ -31,7 +33,15 @@ struct PreviewRequest {
   std::array<int32_t, 4> replace{1, 1, 1, 1};
   int32_t xp_style = 1;
   int32_t backup = 1;
+  CodeCheckOptions code;  // the code check the run makes at its end
 };
+
+// The code lines of check that name a class the run replaces, one per line
+// (a line that names several says so in its "about"), and a note for each
+// module that could not be checked, as the preview window lists them; and
+// their count. Type tests of the mended form, which hold for the new class
+// too, are left out, as the console program leaves them out.
+void AddCodeLines(const ProjectCodeCheck& check, FileSystem& fs, PreviewFacts& facts);
 
 class WizardPreview final : public PreviewContent {
  public:

@@ -329,11 +329,14 @@ void Wizard::SetBackColour(int32_t colour) {
 void Wizard::StartConversion() {
   if (running_) return;
   running_ = true;
+  CodeCheckRequest code_check;
+  code_check.options = CodeOptions();
+  std::unique_ptr<FileSystem> native;
   try {
-    auto native = MakeNativeFileSystem();
+    native = MakeNativeFileSystem();
     WindowsHost host(instance_, *this, abort_);
     ResponsiveFileSystem fs(*native, [&host] { return host.KeepResponsive(); });
-    EngineContext context{host, fs, abort_};
+    EngineContext context{host, fs, abort_, nullptr, &code_check};
     RunConversion(context);
   } catch (const VbError& error) {
     // The run traps its own errors; this is what escapes it (the file
@@ -344,6 +347,8 @@ void Wizard::StartConversion() {
   }
   running_ = false;
   if (hwnd() != nullptr && !::IsWindowEnabled(hwnd())) ::EnableWindow(hwnd(), TRUE);
+  // Made only by a run that reached its summary.
+  if (code_check.result && native && hwnd() != nullptr) OfferCodeLines(*code_check.result, *native);
 }
 
 void Wizard::ShowError(int32_t number, const std::string& description, const std::string& file) {

@@ -37,6 +37,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/code_check.h"
+#include "engine/file_system.h"
 #include "engine/host.h"
 #include "ui/controls/form_skin.h"
 #include "ui/header_band.h"
@@ -100,8 +102,17 @@ class Wizard final : public Window, public WizardControls {
   // The user-controls box: ticked, the list holds the project's
   // UserControl=, PropertyPage= and UserDocument= entries as well.
   bool DesignersOption() const;
-  // cmdStart: the conversion run with a WindowsHost over this window.
+  // cmdStart: the conversion run with a WindowsHost over this window. When
+  // the project's code names a class the run replaced, a message after the
+  // summary says so and offers the lines (OfferCodeLines).
   void StartConversion();
+  // The code check the run and the preview make: the kinds the run
+  // replaces, the user controls when the box is ticked; nothing mended.
+  CodeCheckOptions CodeOptions();
+  // After a run: the message about the code lines that name a replaced
+  // class, and on "Ja" the preview window's code part alone. Nothing when
+  // there are none (wizard_preview.cpp).
+  void OfferCodeLines(const ProjectCodeCheck& check, FileSystem& fs);
   // Skin event 10: frame and check boxes take the window's background colour.
   void RecolourOptionControls();
   // Skin event 15: sets flag to True (-1), then shows the library's about box.
