@@ -48,6 +48,7 @@ using xpconv::ui::kIdRestore;
 using xpconv::ui::kIdStart;
 
 constexpr auto kStepTimeout = 20s;
+constexpr const char* kSummaryTitle = "Konvertierung erfolgreich";
 
 // The program under test, ended when the driver fails so that it never
 // outlives a failed run.
@@ -328,9 +329,14 @@ void AbortRunAndTimeTheQuestion(const Program& program, const BenchOptions& opti
   std::printf("aborted=1\n");
 }
 
-// Types path into the file name box of the system's file dialog and presses
-// its default button (Open or Save).
-void TypeIntoFileDialog(HWND dialog, const std::wstring& path) {
+// Waits for the system's file dialog, checks its title, types path into its
+// file name box and presses its default button (Open or Save).
+void AnswerFileDialog(const Program& program, const std::wstring& title, const std::wstring& path) {
+  HWND dialog = nullptr;
+  WaitFor([&] { return (dialog = FindTopLevel(program, L"#32770")) != nullptr; },
+          "the file dialog \"" + Narrow(title) + "\"");
+  Say("file dialog: \"" + Narrow(TextOf(dialog)) + "\"");
+  if (TextOf(dialog) != title) Fail("the file dialog's title is not \"" + Narrow(title) + "\"");
   HWND name_box = nullptr;
   WaitFor(
       [&] {
@@ -355,78 +361,66 @@ void TypeIntoFileDialog(HWND dialog, const std::wstring& path) {
           "the file dialog to close", kStepTimeout, 1ms);
 }
 
-// The real open dialog: type the path into its file name box, press Open.
-void ChooseInOpenDialog(const Program& program, HWND wizard, const std::wstring& project) {
-  PostClick(wizard, kIdFolder);
-  HWND dialog = nullptr;
-  WaitFor([&] { return (dialog = FindTopLevel(program, L"#32770")) != nullptr; },
-          "the open dialog");
-  Say("open dialog: \"" + Narrow(TextOf(dialog)) + "\"");
-  if (TextOf(dialog) != L"\u00d6ffnen") Fail("the open dialog's title is not \"Öffnen\"");
-  TypeIntoFileDialog(dialog, project);
-}
-
-// A message box of the program: waits for it, says what it shows, checks
-// that its prompt starts with expected and presses the button.
-void AnswerBox(const Program& program, const std::string& expected, int button) {
-  HWND box = nullptr;
-  WaitFor([&] { return (box = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) != nullptr; },
-          "the message \"" + expected + "\"", 60s);
+// Says what a message box of the program shows, fails unless it has the
+// title, presses the button and returns the prompt.
+std::string Answer(HWND box, const std::string& title, int button) {
+  const std::string shown = Narrow(TextOf(box));
   const std::string prompt = Narrow(TextOf(::GetDlgItem(box, xpconv::ui::kMessageBoxPromptId)));
-  Say("message \"" + Narrow(TextOf(box)) + "\": " + prompt);
-  if (prompt.rfind(expected, 0) != 0) Fail("expected \"" + expected + "\", got \"" + prompt + "\"");
+  Say("message \"" + shown + "\": " + prompt);
+  if (shown != title) Fail("expected the message \"" + title + "\", got \"" + shown + "\"");
   ::PostMessageW(::GetDlgItem(box, button), BM_CLICK, 0, 0);
   WaitFor([&] { return !::IsWindow(box); }, "the message to close");
+  return prompt;
+}
+
+// Waits for the next message box of the program and answers it as Answer does.
+std::string AnswerBox(const Program& program, const std::string& title, int button) {
+  HWND box = nullptr;
+  WaitFor([&] { return (box = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) != nullptr; },
+          "the message \"" + title + "\"", 60s);
+  return Answer(box, title, button);
 }
 
 // The preview, its JSON report through the real save dialog, a start from
 // the preview, then the restore.
 void PreviewStartAndRestore(const Program& program, HWND wizard, const std::wstring& report) {
+  using namespace xpconv::ui;
   PostClick(wizard, kIdPreview);
   HWND preview = nullptr;
-  WaitFor(
-      [&] { return (preview = FindTopLevel(program, xpconv::ui::kPreviewWindowClass)) != nullptr; },
-      "the preview window", 60s);
-  Say("preview window: \"" + Narrow(TextOf(preview)) + "\"");
-  HWND rows = ::GetDlgItem(preview, xpconv::ui::kPreviewListId);
-  // Its entries and the project file's row.
-  const auto count = static_cast<int>(Ask(rows, 0x1004 /* LVM_GETITEMCOUNT */));
-  Say("preview rows: " + std::to_string(count) + ", \"" +
-      Narrow(TextOf(::GetDlgItem(preview, xpconv::ui::kPreviewSummaryId))) + "\"");
-  if (count < 2) Fail("the preview lists " + std::to_string(count) + " rows");
-
-  ::PostMessageW(::GetDlgItem(preview, xpconv::ui::kPreviewSaveReportId), BM_CLICK, 0, 0);
-  HWND dialog = nullptr;
-  WaitFor([&] { return (dialog = FindTopLevel(program, L"#32770")) != nullptr; },
-          "the save dialog");
-  Say("save dialog: \"" + Narrow(TextOf(dialog)) + "\"");
-  TypeIntoFileDialog(dialog, report);
+  WaitFor([&] { return (preview = FindTopLevel(program, kPreviewWindowClass)) != nullptr; },
+          "the preview window", 60s);
+  Say("preview window \"" + Narrow(TextOf(preview)) +
+      "\": " + Narrow(TextOf(::GetDlgItem(preview, kPreviewSummaryId))));
+  ::PostMessageW(::GetDlgItem(preview, kPreviewSaveReportId), BM_CLICK, 0, 0);
+  AnswerFileDialog(program, L"Bericht speichern", report);
   WaitFor([&] { return ::GetFileAttributesW(report.c_str()) != INVALID_FILE_ATTRIBUTES; },
           "the report to be written");
-  Say("report saved");
-
-  ::PostMessageW(::GetDlgItem(preview, xpconv::ui::kPreviewStartId), BM_CLICK, 0, 0);
+  ::PostMessageW(::GetDlgItem(preview, kPreviewStartId), BM_CLICK, 0, 0);
   WaitFor([&] { return !::IsWindow(preview); }, "the preview window to close");
-  HWND box = nullptr;
-  WaitFor([&] { return (box = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) != nullptr; },
-          "the summary message", 60s);
-  const std::string prompt = Narrow(TextOf(::GetDlgItem(box, xpconv::ui::kMessageBoxPromptId)));
-  Say("message \"" + Narrow(TextOf(box)) + "\": " + prompt);
-  if (Narrow(TextOf(box)) != "Konvertierung erfolgreich") Fail("expected the summary");
-  std::printf("converted=%d\n", std::atoi(prompt.c_str()));
-  ::PostMessageW(::GetDlgItem(box, xpconv::ui::kMessageBoxButtonOk), BM_CLICK, 0, 0);
-  WaitFor([&] { return !::IsWindow(box); }, "the summary to close");
+  const std::string summary = AnswerBox(program, kSummaryTitle, kMessageBoxButtonOk);
+  std::printf("converted=%d\n", std::atoi(summary.c_str()));
   WaitFor([&] { return ::IsWindowEnabled(wizard) != FALSE; }, "the wizard to take input again");
 
   PostClick(wizard, kIdRestore);
-  AnswerBox(program, "Wiederherstellen von ", xpconv::ui::kMessageBoxButtonYes);
-  HWND done = nullptr;
-  WaitFor([&] { return (done = FindTopLevel(program, xpconv::ui::kMessageBoxClass)) != nullptr; },
-          "the restore's count");
-  const std::string restored = Narrow(TextOf(::GetDlgItem(done, xpconv::ui::kMessageBoxPromptId)));
+  AnswerBox(program, kRestoreTitle, kMessageBoxButtonYes);
+  const std::string restored = AnswerBox(program, kRestoreTitle, kMessageBoxButtonOk);
   std::printf("restored=%d\n", std::atoi(restored.c_str()));
-  AnswerBox(program, "", xpconv::ui::kMessageBoxButtonOk);
   WaitFor([&] { return ::IsWindowEnabled(wizard) != FALSE; }, "the wizard to take input again");
+}
+
+// "&Beenden": the program must end, with code 0.
+void EndWithExitButton(const Program& program, HWND wizard) {
+  PostClick(wizard, kIdExit);
+  if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(program.info.hProcess, 3);
+    Fail("the program did not end after \"&Beenden\"");
+  }
+  DWORD exit_code = 1;
+  ::GetExitCodeProcess(program.info.hProcess, &exit_code);
+  ::CloseHandle(program.info.hThread);
+  ::CloseHandle(program.info.hProcess);
+  if (exit_code != 0) Fail("the program ended with code " + std::to_string(exit_code));
+  Say("the program ended with code 0");
 }
 
 // Started with the project as its argument, the wizard loads the list by
@@ -481,7 +475,8 @@ int wmain(int argc, wchar_t** argv) {
     WaitForListFromArgument(program, wizard);
   } else {
     if (::IsWindowEnabled(::GetDlgItem(wizard, kIdStart))) Fail("\"&Starten\" is enabled at start");
-    ChooseInOpenDialog(program, wizard, project);
+    PostClick(wizard, kIdFolder);
+    AnswerFileDialog(program, L"\u00d6ffnen", project);
   }
   const auto dialog_closed = BenchClock::now();
   WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(wizard, kIdAll)) != FALSE; },
@@ -510,21 +505,12 @@ int wmain(int argc, wchar_t** argv) {
 
   if (!bench.preview_report.empty()) {
     PreviewStartAndRestore(program, wizard, bench.preview_report);
-    PostClick(wizard, kIdExit);
-    if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
-      ::TerminateProcess(program.info.hProcess, 3);
-      Fail("the program did not end after \"&Beenden\"");
-    }
-    Say("the program ended");
+    EndWithExitButton(program, wizard);
     return 0;
   }
 
   if (bench.list_only) {
-    PostClick(wizard, kIdExit);
-    if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
-      ::TerminateProcess(program.info.hProcess, 3);
-      Fail("the program did not end after \"&Beenden\"");
-    }
+    EndWithExitButton(program, wizard);
     return 0;
   }
 
@@ -533,24 +519,15 @@ int wmain(int argc, wchar_t** argv) {
 
   if (bench.abort_after_ms >= 0) {
     AbortRunAndTimeTheQuestion(program, bench);
-    PostClick(wizard, kIdExit);
-    if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
-      ::TerminateProcess(program.info.hProcess, 3);
-      Fail("the program did not end after \"&Beenden\"");
-    }
+    EndWithExitButton(program, wizard);
     return 0;
   }
 
   // The summary is the only message of a run with backups on.
   HWND box = WaitForSummaryWatchingProgress(program, bench);
   ReportTiming(bench, "run", MillisecondsSince(start_clicked));
-  const std::string title = Narrow(TextOf(box));
-  const std::string prompt = Narrow(TextOf(::GetDlgItem(box, xpconv::ui::kMessageBoxPromptId)));
-  Say("message \"" + title + "\": " + prompt);
-  if (title != "Konvertierung erfolgreich") Fail("expected the summary, got \"" + title + "\"");
-  std::printf("converted=%d\n", std::atoi(prompt.c_str()));
-  ::PostMessageW(::GetDlgItem(box, xpconv::ui::kMessageBoxButtonOk), BM_CLICK, 0, 0);
-  WaitFor([&] { return !::IsWindow(box); }, "the summary to close");
+  const std::string summary = Answer(box, kSummaryTitle, xpconv::ui::kMessageBoxButtonOk);
+  std::printf("converted=%d\n", std::atoi(summary.c_str()));
   // The summary, modal over the wizard, holds it disabled while it shows.
   WaitFor([&] { return ::IsWindowEnabled(wizard) != FALSE; }, "the wizard to take input again");
   if (FindTopLevel(program, xpconv::ui::kProgressWindowClass) != nullptr) {
@@ -558,16 +535,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (Ask(list, LB_GETSELCOUNT) != listed) Fail("the selection changed during the run");
 
-  PostClick(wizard, kIdExit);
-  if (::WaitForSingleObject(program.info.hProcess, 15000) != WAIT_OBJECT_0) {
-    ::TerminateProcess(program.info.hProcess, 3);
-    Fail("the program did not end after \"&Beenden\"");
-  }
-  DWORD exit_code = 1;
-  ::GetExitCodeProcess(program.info.hProcess, &exit_code);
-  ::CloseHandle(program.info.hThread);
-  ::CloseHandle(program.info.hProcess);
-  if (exit_code != 0) Fail("the program ended with code " + std::to_string(exit_code));
-  Say("the program ended with code 0");
+  EndWithExitButton(program, wizard);
   return 0;
 }

@@ -32,9 +32,15 @@ namespace {
 using testing::BoxReply;
 using testing::MessageBoxAnswerer;
 using testing::TempDir;
-
-using testing::LongForm;
 using testing::WizardTest;
+
+// A form with every replaceable kind and enough code behind it that a run
+// pumps many times per file.
+std::string LongForm(const std::string& name) {
+  std::string text = testing::ConvertibleForm(name);
+  for (int i = 0; i < 1500; ++i) text += "   ' Zeile " + std::to_string(i) + "\r\n";
+  return text;
+}
 
 // --- the designed window ---
 
