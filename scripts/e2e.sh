@@ -61,7 +61,7 @@ log="$work/driver.log"
 set +e
 timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
   bash "$here/scripts/wine-run.sh" "$driver" "$exe_windows" "$(winpath "$project")" "${mode[@]}" \
-  >"$log" 2>&1
+  --code-lines >"$log" 2>&1
 status=$?
 set -e
 grep -v '^\s*$' "$log" | sed 's/^/  /' || true
@@ -69,6 +69,9 @@ grep -v '^\s*$' "$log" | sed 's/^/  /' || true
 
 converted=$(sed -n 's/^converted=\([0-9]*\).*/\1/p' "$log" | tr -d '\r')
 [ "$converted" = "3" ] || fail "the summary counted '$converted' converted files, expected 3"
+# The sample's code names a replaced class on five lines.
+code_lines=$(sed -n 's/^code_lines=\([0-9]*\).*/\1/p' "$log" | tr -d '\r')
+[ "$code_lines" = "5" ] || fail "the window of the code lines listed '$code_lines' lines, expected 5"
 
 folder="$work/Kundenverwaltung"
 original="$sample"
@@ -107,7 +110,7 @@ log="$work/preview-driver.log"
 set +e
 timeout 180 xvfb-run -a -s "-screen 0 1280x1024x24" \
   bash "$here/scripts/wine-run.sh" "$driver" "$exe_windows" "$(winpath "$again/Kundenverwaltung.vbp")" \
-  "${mode[@]}" --preview-restore "$(winpath "$report")" >"$log" 2>&1
+  "${mode[@]}" --code-lines --preview-restore "$(winpath "$report")" >"$log" 2>&1
 status=$?
 set -e
 grep -v '^\s*$' "$log" | sed 's/^/  /' || true
@@ -136,7 +139,10 @@ assert outcomes == [
     ("frmInfo.frm", "unchanged"),
     ("Controls\\ctlAdresse.ctl", "converted"),
 ], outcomes
-print("e2e: the report lists", len(outcomes), "entries as the preview showed them")
+lines = [(r["entry"], r["line"]) for r in project["code_references"]]
+assert ("basStart.bas", 14) in lines and len(lines) == 5, lines
+print("e2e: the report lists", len(outcomes), "entries as the preview showed them and",
+      len(lines), "code lines")
 PY
 # The restore gave every file of the sample its original bytes; the backups stay.
 while IFS= read -r -d '' file; do

@@ -29,9 +29,10 @@ filters=(
   # A project dropped on the wizard, and the two messages of drops it refuses:
   # docs/wizard-dropped.png, docs/message-no-project.png, docs/message-not-ansi.png
   'WizardOpenTest.Pictures'
-  # The wizard with its user controls listed, the preview window, and the
-  # restore's question and count: docs/wizard-user-controls.png,
-  # docs/preview.png, docs/message-restore.png, docs/message-restored.png
+  # The wizard with its user controls listed and the preview window:
+  # docs/wizard-user-controls.png, docs/preview.png; after a run the message about the code lines and their
+  # window, docs/message-code.png and docs/code-lines.png, and the restore's
+  # question and count: docs/message-restore.png, docs/message-restored.png
   'WizardPreviewTest.Pictures'
 )
 

@@ -16,10 +16,19 @@
 // REPORT, a Windows path), "&Starten" in the preview window, OK on the
 // summary, then "&Wiederherstellen...", Ja and OK, and "&Beenden".
 //
+// With --code-lines the project's code names a replaced class: after the
+// summary of a run the driver expects the message that says so, answers
+// "Ja" (after a start from the preview: "Nein") and checks that the window
+// it opens lists the lines and nothing else.
+//
 // The bench options (used by bench/wizard_bench.sh, see BenchOptions) add
 // timings and other ways through the wizard; without them the driver does
 // exactly the end-to-end test's walk.
+// clang-format off
+// <windows.h> first: the common controls' header builds on it.
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <algorithm>
 #include <chrono>
@@ -184,6 +193,7 @@ struct BenchOptions {
   int abort_after_ms = -1;               // --abort-after-ms N: N ms into the first form
   std::chrono::seconds run_timeout{60};  // --run-timeout S: for big projects
   std::wstring preview_report;           // --preview-restore REPORT: the walk described above
+  bool code_lines = false;               // --code-lines: see above
 };
 
 BenchOptions ParseBenchOptions(int argc, wchar_t** argv, int first) {
@@ -201,6 +211,8 @@ BenchOptions ParseBenchOptions(int argc, wchar_t** argv, int first) {
       options.abort_after_ms = std::stoi(argv[++i]);
     } else if (arg == L"--run-timeout" && has_value) {
       options.run_timeout = std::chrono::seconds(std::stoi(argv[++i]));
+    } else if (arg == L"--code-lines") {
+      options.code_lines = true;
     } else if (arg == L"--preview-restore" && has_value) {
       options.preview_report = argv[++i];
     } else {
@@ -381,9 +393,29 @@ std::string AnswerBox(const Program& program, const std::string& title, int butt
   return Answer(box, title, button);
 }
 
+// The message after a run whose project's code names a replaced class; with
+// look, "Ja" and the window of the code lines, which must list some and
+// nothing else, closed with "Schließen".
+void CodeLines(const Program& program, bool look) {
+  using namespace xpconv::ui;
+  AnswerBox(program, kCodeTitle, look ? kMessageBoxButtonYes : kMessageBoxButtonNo);
+  if (!look) return;
+  HWND window = nullptr;
+  WaitFor([&] { return (window = FindTopLevel(program, kPreviewWindowClass)) != nullptr; },
+          "the window of the code lines");
+  const LRESULT lines = Ask(::GetDlgItem(window, kPreviewCodeId), LVM_GETITEMCOUNT);
+  Say("code window \"" + Narrow(TextOf(window)) + "\": " + std::to_string(lines) + " line(s)");
+  if (lines <= 0) Fail("the window of the code lines lists none");
+  if (::GetDlgItem(window, kPreviewListId) != nullptr) Fail("the code window shows the preview");
+  ::PostMessageW(::GetDlgItem(window, kPreviewCloseId), BM_CLICK, 0, 0);
+  WaitFor([&] { return !::IsWindow(window); }, "the window of the code lines to close");
+  std::printf("code_lines=%d\n", static_cast<int>(lines));
+}
+
 // The preview, its JSON report through the real save dialog, a start from
 // the preview, then the restore.
-void PreviewStartAndRestore(const Program& program, HWND wizard, const std::wstring& report) {
+void PreviewStartAndRestore(const Program& program, HWND wizard, const std::wstring& report,
+                            bool code_lines) {
   using namespace xpconv::ui;
   PostClick(wizard, kIdPreview);
   HWND preview = nullptr;
@@ -399,6 +431,7 @@ void PreviewStartAndRestore(const Program& program, HWND wizard, const std::wstr
   WaitFor([&] { return !::IsWindow(preview); }, "the preview window to close");
   const std::string summary = AnswerBox(program, kSummaryTitle, kMessageBoxButtonOk);
   std::printf("converted=%d\n", std::atoi(summary.c_str()));
+  if (code_lines) CodeLines(program, false);
   WaitFor([&] { return ::IsWindowEnabled(wizard) != FALSE; }, "the wizard to take input again");
 
   PostClick(wizard, kIdRestore);
@@ -443,7 +476,8 @@ void WaitForListFromArgument(const Program& program, HWND wizard) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: e2e_driver <xpwizard.exe> <project path> [--argument] [bench options]\n");
+                 "usage: e2e_driver <xpwizard.exe> <project path> [--argument] [--code-lines] "
+                 "[bench options]\n");
     return 2;
   }
   const std::wstring exe = argv[1];
@@ -504,7 +538,7 @@ int wmain(int argc, wchar_t** argv) {
   Say("all " + std::to_string(listed) + " entries selected");
 
   if (!bench.preview_report.empty()) {
-    PreviewStartAndRestore(program, wizard, bench.preview_report);
+    PreviewStartAndRestore(program, wizard, bench.preview_report, bench.code_lines);
     EndWithExitButton(program, wizard);
     return 0;
   }
@@ -528,6 +562,7 @@ int wmain(int argc, wchar_t** argv) {
   ReportTiming(bench, "run", MillisecondsSince(start_clicked));
   const std::string summary = Answer(box, kSummaryTitle, xpconv::ui::kMessageBoxButtonOk);
   std::printf("converted=%d\n", std::atoi(summary.c_str()));
+  if (bench.code_lines) CodeLines(program, true);
   // The summary, modal over the wizard, holds it disabled while it shows.
   WaitFor([&] { return ::IsWindowEnabled(wizard) != FALSE; }, "the wizard to take input again");
   if (FindTopLevel(program, xpconv::ui::kProgressWindowClass) != nullptr) {

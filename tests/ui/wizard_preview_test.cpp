@@ -23,6 +23,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -51,12 +52,13 @@ using testing::WizardTest;
 
 // The preview window's rows, each as its cells joined by " | ", the lines its
 // changes show, and a row put in focus as a click does; from any thread.
-std::vector<std::string> PreviewRows(HWND preview) {
-  HWND list = ::GetDlgItem(preview, kPreviewListId);
+// The code part's rows (kPreviewCodeId) have four cells.
+std::vector<std::string> PreviewRows(HWND preview, int id = kPreviewListId, int cells = 7) {
+  HWND list = ::GetDlgItem(preview, id);
   std::vector<std::string> rows;
   for (int r = 0; r < ListView_GetItemCount(list); ++r) {
     std::string row;
-    for (int c = 0; c < 7; ++c) {
+    for (int c = 0; c < cells; ++c) {
       wchar_t cell[512] = {};
       ListView_GetItemText(list, r, c, cell, 512);
       row += (c > 0 ? " | " : "") + WideToUtf8(cell);
@@ -241,7 +243,7 @@ TEST_F(WizardPreviewTest, ShowsWhatARunWouldDoAnswersTheKeyboardAndSavesIt) {
   dir_.SetReadOnly("gesperrt.patch", true);
   save_paths_ = {dir_.Path("gesperrt.patch"), dir_.Path("vorschau.json"), dir_.Path("vorschau.csv"),
                  dir_.Path("run.patch")};
-  std::vector<std::string> texts, rows, diff;
+  std::vector<std::string> texts, rows, diff, code;
   std::vector<int> focus;
   std::vector<testing::SeenBox> errors;
   bool wizard_enabled = true;
@@ -249,14 +251,16 @@ TEST_F(WizardPreviewTest, ShowsWhatARunWouldDoAnswersTheKeyboardAndSavesIt) {
       {BoxReply::Escape().Inspecting([&](HWND window) {
         texts = {WindowTextOf(window), WindowTextOf(::GetDlgItem(window, kPreviewSummaryId))};
         rows = PreviewRows(window);
+        code = PreviewRows(window, kPreviewCodeId, 4);
+        code.push_back(WindowTextOf(::GetDlgItem(window, kPreviewCodeLabelId)));
         wizard_enabled = ::IsWindowEnabled(wizard_->hwnd()) != FALSE;
-        // Tab from the list through the changes and the buttons back to it,
-        // then the access keys of the two lists.
-        for (int i = 0; i < 7; ++i) {
+        // Tab from the list through the changes, the code lines and the
+        // buttons back to it, then the access keys of the three lists.
+        for (int i = 0; i < 8; ++i) {
           focus.push_back(::GetDlgCtrlID(FocusIn(window)));
           Press(window, WM_KEYDOWN, VK_TAB);
         }
-        for (wchar_t key : {L'n', L'd'}) {
+        for (wchar_t key : {L'c', L'n', L'd'}) {
           Press(window, WM_SYSCHAR, key);
           focus.push_back(::GetDlgCtrlID(FocusIn(window)));
         }
@@ -288,9 +292,22 @@ TEST_F(WizardPreviewTest, ShowsWhatARunWouldDoAnswersTheKeyboardAndSavesIt) {
                       " | Kundenverwaltung.vbp | Bibliothekszeile wird eingetragen |  |  |  | ",
                   }));
   EXPECT_FALSE(wizard_enabled) << "the preview is modal over the wizard";
-  EXPECT_EQ(focus, (std::vector<int>{kPreviewListId, kPreviewDiffId, kPreviewSaveReportId,
-                                     kPreviewSavePatchId, kPreviewStartId, kPreviewCloseId,
-                                     kPreviewListId, kPreviewDiffId, kPreviewListId}));
+  // The sample's code lines as they stand after the conversion (its forms
+  // grow and shrink); the user control's code names no replaced class.
+  EXPECT_EQ(code,
+            (std::vector<std::string>{
+                "frmHaupt.frm | 179 | Dim chk As CheckBox | Deklaration, CheckBox",
+                "Forms\\frmKunde.frm | 145 | ElseIf TypeOf ctl Is OptionButton Then | Typprüfung, "
+                "OptionButton",
+                "Forms\\frmOptionen.frm | 108 | If TypeOf .Controls(i) Is CheckBox Then "
+                ".Controls(i).Value = vbUnchecked | Typprüfung, CheckBox",
+                "basStart.bas | 14 | Case \"CheckBox\" | Typname, CheckBox",
+                "basStart.bas | 16 | Case \"OptionButton\" | Typname, OptionButton",
+                "&Code, der ersetzte Steuerelementtypen nennt (5 Zeile(n) in 4 Datei(en)):"}));
+  EXPECT_EQ(focus,
+            (std::vector<int>{kPreviewListId, kPreviewDiffId, kPreviewCodeId, kPreviewSaveReportId,
+                              kPreviewSavePatchId, kPreviewStartId, kPreviewCloseId, kPreviewListId,
+                              kPreviewCodeId, kPreviewDiffId, kPreviewListId}));
   diff.resize(std::min<size_t>(diff.size(), 10));
   EXPECT_EQ(diff,
             (std::vector<std::string>{
@@ -347,8 +364,13 @@ TEST_F(WizardPreviewTest, StartFromThePreviewLeavesWhatAPlainStartLeavesAndResto
     SCOPED_TRACE(folder);
     LoadSample(folder);
     Click(kIdBackup);
-    std::vector<std::string> rows;
-    MessageBoxAnswerer run({BoxReply::Click(kMessageBoxButtonYes), BoxReply::Enter()});
+    std::vector<std::string> rows, code;
+    std::optional<MessageBoxAnswerer> code_window;
+    // After the summary the message about the code lines: the plain start
+    // looks at them (Enter: "Ja"), the other declines.
+    MessageBoxAnswerer run(
+        {BoxReply::Click(kMessageBoxButtonYes), BoxReply::Enter(),
+         from_preview ? BoxReply::Click(kMessageBoxButtonNo) : BoxReply::Enter()});
     if (from_preview) {
       MessageBoxAnswerer preview(
           {BoxReply::AltChars(L"s").Inspecting([&](HWND window) { rows = PreviewRows(window); })},
@@ -360,9 +382,33 @@ TEST_F(WizardPreviewTest, StartFromThePreviewLeavesWhatAPlainStartLeavesAndResto
                 " | Rückfrage | \"Soll die Einstellung jetzt autom. aktiviert werden?\" - Antwort "
                 "Ja (angenommen) |  |  |  | ");
     } else {
+      // The code lines' window has the preview window's class.
+      code_window.emplace(
+          std::vector<BoxReply>{BoxReply::Escape().Inspecting([&](HWND window) {
+            code = {WindowTextOf(window), WindowTextOf(::GetDlgItem(window, kPreviewSummaryId))};
+            for (int id = kPreviewListId; id <= kPreviewStartId; ++id) {
+              if (::GetDlgItem(window, id) != nullptr) code.push_back(std::to_string(id));
+            }
+            const std::vector<std::string> lines = PreviewRows(window, kPreviewCodeId, 4);
+            code.insert(code.end(), lines.begin(), lines.end());
+          })},
+          kPreviewWindowClass);
       Click(kIdStart);
     }
-    EXPECT_EQ(run.Seen().size(), 2u) << "the backup question and the summary";
+    const auto seen = run.Seen();
+    ASSERT_EQ(seen.size(), 3u) << "the backup question, the summary, the code lines";
+    EXPECT_EQ(seen[2].title, "Code prüfen");
+    EXPECT_EQ(seen[2].prompt,
+              "Im Code des Projekts nennen noch 5 Zeile(n) in 4 Datei(en) Steuerelementtypen, die "
+              "ersetzt wurden.\r\nDiese Stellen bitte von Hand prüfen.\r\n\r\nZeilen anzeigen?");
+    if (!from_preview) {
+      // The code part alone: no rows, no changes, no buttons but "Schließen".
+      EXPECT_EQ(code_window->Seen().size(), 1u);
+      ASSERT_EQ(code.size(), 7u);
+      EXPECT_EQ(code[0], "Code prüfen - Kundenverwaltung.vbp");
+      EXPECT_EQ(code[1], "Diese Codezeilen nennen Steuerelementtypen, die der Lauf ersetzt hat.");
+      EXPECT_EQ(code[6], "basStart.bas | 16 | Case \"OptionButton\" | Typname, OptionButton");
+    }
     converted[from_preview] = Snapshot(dir_.native() + "\\" + folder);
     EXPECT_EQ(CheckValue(Control(kIdBackup)), 1) << "the run's Ja switched it on";
   }
@@ -525,9 +571,15 @@ TEST_F(WizardPreviewTest, Pictures) {
   Click(kIdPreview);
   preview.Seen();
 
-  MessageBoxAnswerer run({BoxReply::Enter()});
+  MessageBoxAnswerer run({BoxReply::Enter(), BoxReply::Enter().WithPicture("message-code")});
+  MessageBoxAnswerer code({BoxReply::Escape().Inspecting([](HWND window) {
+                            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                            testing::TakePicture(window, "code-lines");
+                          })},
+                          kPreviewWindowClass);
   Click(kIdStart);
   run.Seen();
+  code.Seen();
   MessageBoxAnswerer restore({BoxReply::Enter().WithPicture("message-restore"),
                               BoxReply::Enter().WithPicture("message-restored")});
   Click(kIdRestore);
