@@ -25,6 +25,7 @@ namespace {
 // Lengths for 96 dpi, scaled with DpiScale.
 constexpr int kClientWidth = 780;
 constexpr int kClientHeight = 560;
+constexpr int kCodeOnlyHeight = 380;  // the code part alone
 constexpr int kSmallestWidth = 520;
 constexpr int kSmallestHeight = 380;
 constexpr int kMargin = 10;
@@ -175,9 +176,10 @@ PreviewWindow::Outcome PreviewWindow::Run(HWND owner) {
   const DWORD ex_style = WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
   const std::string title = (code_only() ? std::string(kCodeTitle) : std::string("Vorschau")) +
                             " - " + facts_.project_name;
-  HWND window = CreateShaped(ex_style, kPreviewWindowClass, Utf8ToWide(title), style, CW_USEDEFAULT,
-                             CW_USEDEFAULT, DpiScale(kClientWidth, dpi_),
-                             DpiScale(kClientHeight, dpi_), owner, nullptr);
+  HWND window =
+      CreateShaped(ex_style, kPreviewWindowClass, Utf8ToWide(title), style, CW_USEDEFAULT,
+                   CW_USEDEFAULT, DpiScale(kClientWidth, dpi_),
+                   DpiScale(code_only() ? kCodeOnlyHeight : kClientHeight, dpi_), owner, nullptr);
   if (window == nullptr) throw std::runtime_error("the preview window cannot be created");
   dpi_ = WindowDpi(window);
   CreateFonts();
@@ -191,7 +193,8 @@ PreviewWindow::Outcome PreviewWindow::Run(HWND owner) {
 
   // The client area at its designed size, centred over the owner and kept
   // on the owner's monitor.
-  RECT outer{0, 0, DpiScale(kClientWidth, dpi_), DpiScale(kClientHeight, dpi_)};
+  RECT outer{0, 0, DpiScale(kClientWidth, dpi_),
+             DpiScale(code_only() ? kCodeOnlyHeight : kClientHeight, dpi_)};
   ::AdjustWindowRectExForDpi(&outer, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)),
                              FALSE, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)),
                              dpi_);
