@@ -13,21 +13,6 @@ namespace {
 // between two characters; the report carries the whole line.
 constexpr size_t kShownTextLimit = 160;
 
-std::string ShownText(FileSystem& fs, std::string_view line) {
-  const size_t first = line.find_first_not_of(" \t");
-  line = first == std::string_view::npos ? std::string_view() : line.substr(first);
-  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-  std::string shown = fs.ToDisplayText(line);
-  if (shown.size() > kShownTextLimit) {
-    size_t cut = kShownTextLimit;
-    // Not inside a character: continuation bytes are 10xxxxxx.
-    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
-    shown.resize(cut);
-    shown += " …";
-  }
-  return shown;
-}
-
 bool Listed(const CodeFinding& finding) {
   return finding.fix != CodeFix::Mended;
 }
@@ -83,7 +68,8 @@ void PrintCodeReferences(const ProjectCodeCheck& check, FixTense tense, const st
     for (const CodeFinding& finding : module.scan.findings) {
       if (!Listed(finding)) continue;
       any = true;
-      out << "  " << entry << ':' << finding.line << ": " << ShownText(fs, finding.text) << " ("
+      out << "  " << entry << ':' << finding.line << ": "
+          << ShownCodeLine(fs, finding.text, kShownTextLimit) << " ("
           << CodeFindingFormName(finding.form) << ", "
           << kControlKindNames[static_cast<size_t>(finding.kind)];
       if (finding.fix == CodeFix::Mendable && module.mended) {

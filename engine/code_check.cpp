@@ -194,4 +194,19 @@ std::optional<ProjectCodeCheck> RunCodeCheck(FileSystem& fs, const std::string& 
   return CheckProjectCode(fs, project, options);
 }
 
+std::string ShownCodeLine(FileSystem& fs, std::string_view line, size_t most_bytes) {
+  const size_t first = line.find_first_not_of(" \t");
+  line = first == std::string_view::npos ? std::string_view() : line.substr(first);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  std::string shown = fs.ToDisplayText(line);
+  if (shown.size() > most_bytes) {
+    size_t cut = most_bytes;
+    // Not inside a character: continuation bytes are 10xxxxxx.
+    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+    shown.resize(cut);
+    shown += " \u2026";
+  }
+  return shown;
+}
+
 }  // namespace xpconv

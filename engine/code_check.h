@@ -94,6 +94,11 @@ ProjectCodeCheck CheckProjectCode(FileSystem& fs, const std::string& project,
 std::optional<ProjectCodeCheck> RunCodeCheck(FileSystem& fs, const std::string& project,
                                              const CodeCheckOptions& options);
 
+// A finding's line as both programs show it: without its indent and
+// trailing blanks, in UTF-8 through fs, and of a long line the first
+// most_bytes bytes (cut between two characters) and " …".
+std::string ShownCodeLine(FileSystem& fs, std::string_view line, size_t most_bytes);
+
 // A code check a batch run makes at its end (EngineContext::code_check),
 // under its lock, after its last form and before its summary, with the run's
 // backup option.

@@ -94,21 +94,6 @@ std::string TextOfPrompt(const std::string& prompt) {
 // two characters.
 constexpr size_t kShownCodeBytes = 300;
 
-std::string ShownCode(FileSystem& fs, std::string_view line) {
-  const size_t first = line.find_first_not_of(" \t");
-  line = first == std::string_view::npos ? std::string_view() : line.substr(first);
-  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-  std::string shown = fs.ToDisplayText(line);
-  if (shown.size() > kShownCodeBytes) {
-    size_t cut = kShownCodeBytes;
-    // Not inside a character: continuation bytes are 10xxxxxx.
-    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
-    shown.resize(cut);
-    shown += " \u2026";
-  }
-  return shown;
-}
-
 // Collects the first kMostDiffLines lines of one file's patch as the window
 // shows them, and stops the patch there.
 class PanePatchOut final : public PatchOut {
@@ -206,8 +191,8 @@ void AddCodeLines(const ProjectCodeCheck& check, FileSystem& fs, PreviewFacts& f
       if (last_line == 0) ++files;
       last_line = finding.line;
       ++lines;
-      facts.code.push_back(
-          {file, std::to_string(finding.line), ShownCode(fs, finding.text), about});
+      facts.code.push_back({file, std::to_string(finding.line),
+                            ShownCodeLine(fs, finding.text, kShownCodeBytes), about});
     }
     if (module.scan.more_findings > 0) {
       if (last_line == 0) ++files;
