@@ -133,13 +133,14 @@ TEST_F(CodeReferencesTest, RunPreviewAndCheckCodeListTheLinesByFileAndCount) {
               c.missing ? "fehlt.bas: Code nicht geprüft, Fehler 53: Datei nicht gefunden\n" : "");
   }
 
-  // Both reports say so; files are named as the disk spells them.
+  // Both reports say so; files are named as the disk spells them (their
+  // folders with the system's separator).
   const struct {
     const char* report;
     const char* field;
   } fields[] = {
       {"r.json",
-       "Module/basFelder.bas\", \"entry\": \"Module\\\\basFelder.bas\", \"module\": \"Module\", "
+       "basFelder.bas\", \"entry\": \"Module\\\\basFelder.bas\", \"module\": \"Module\", "
        "\"line\": 4, \"column\": 28, \"kind\": \"Frame\", \"form\": \"type_test\", \"text\": "
        "\"   IstRahmen = TypeOf c Is VB.Frame\", \"fixed\": false, \"suggestion\": "
        "\"Typprüfung um qorFrame ergänzen\"}"},
@@ -150,7 +151,7 @@ TEST_F(CodeReferencesTest, RunPreviewAndCheckCodeListTheLinesByFileAndCount) {
        ",exit_status,code_line,code_column,code_kind,code_form,code_text,code_fixed,"
        "code_suggestion\r\n"},
       {"r.csv",
-       "Module/basFelder.bas,code_reference,,,,,,,false,1,4,28,Frame,type_test,   IstRahmen = "
+       "basFelder.bas,code_reference,,,,,,,false,1,4,28,Frame,type_test,   IstRahmen = "
        "TypeOf c Is VB.Frame,true,Typprüfung um qorFrame ergänzen\r\n"},
       {"r.csv", ",code_error,,,,,53,Datei nicht gefunden,false,1,,,,,,,\r\n"},
   };
