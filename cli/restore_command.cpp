@@ -15,18 +15,6 @@
 namespace xpconv::cli {
 namespace {
 
-const char* RestoreText(RestoreState state) {
-  switch (state) {
-    case RestoreState::kRestore:
-      return "wird wiederhergestellt";
-    case RestoreState::kUnchanged:
-      return "unverändert";
-    case RestoreState::kNoBackup:
-      return "keine Sicherung";
-  }
-  return "";
-}
-
 const char* RestoreOutcome(RestoreState state) {
   switch (state) {
     case RestoreState::kRestore:
@@ -196,7 +184,7 @@ size_t RestoreCall::ShowPlan(const NamedProject& project, const RestorePlan& pla
       out << "  " << (entry.number > 0 ? std::to_string(entry.number) + " " : std::string())
           << entry.entry << ": ";
     }
-    out << RestoreText(state) << '\n';
+    out << RestoreStateText(state) << '\n';
   }
   out << std::flush;
   for (const RestoreItem& item : plan.items) {

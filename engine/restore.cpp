@@ -9,6 +9,18 @@
 
 namespace xpconv {
 
+const char* RestoreStateText(RestoreState state) {
+  switch (state) {
+    case RestoreState::kRestore:
+      return "wird wiederhergestellt";
+    case RestoreState::kUnchanged:
+      return "unverändert";
+    case RestoreState::kNoBackup:
+      return "keine Sicherung";
+  }
+  return "";
+}
+
 RestoreItem PlanRestore(FileSystem& fs, const std::string& target) {
   RestoreItem item;
   // A run backs up a linked file beside the link and converts it where it
@@ -33,8 +45,7 @@ void RestoreFile(FileSystem& fs, const RestoreItem& item) {
   CopyAtomically(fs, item.backup, item.target, temp);
 }
 
-std::unique_ptr<ProjectRestore> ProjectRestore::Begin(FileSystem& fs,
-                                                      const std::string& project) {
+std::unique_ptr<ProjectRestore> ProjectRestore::Begin(FileSystem& fs, const std::string& project) {
   std::unique_ptr<RunLock> lock = fs.LockRun(project);
   if (!lock) return nullptr;
   return std::unique_ptr<ProjectRestore>(new ProjectRestore(fs, std::move(lock)));

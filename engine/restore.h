@@ -22,6 +22,10 @@ enum class RestoreState {
   kNoBackup,   // there is no backup
 };
 
+// What a restore does with a file, as both programs list it: "wird
+// wiederhergestellt", "unverändert", "keine Sicherung".
+const char* RestoreStateText(RestoreState state);
+
 struct RestoreItem {
   std::string target;  // the form or project file (where a link leads)
   std::string backup;  // its copy in the "_Backup" folder beside it
@@ -62,8 +66,7 @@ class ProjectRestore {
   void Restore(const RestoreItem& item) { RestoreFile(fs_, item); }
 
  private:
-  ProjectRestore(FileSystem& fs, std::unique_ptr<RunLock> lock)
-      : fs_(fs), lock_(std::move(lock)) {}
+  ProjectRestore(FileSystem& fs, std::unique_ptr<RunLock> lock) : fs_(fs), lock_(std::move(lock)) {}
 
   FileSystem& fs_;
   std::unique_ptr<RunLock> lock_;

@@ -29,18 +29,6 @@ namespace {
 // the rest, so the box stays on the screen for a project of any size.
 constexpr size_t kMostListedEntries = 20;
 
-const char* RestoreText(RestoreState state) {
-  switch (state) {
-    case RestoreState::kRestore:
-      return "wird wiederhergestellt";
-    case RestoreState::kUnchanged:
-      return "unverändert";
-    case RestoreState::kNoBackup:
-      return "keine Sicherung";
-  }
-  return "";
-}
-
 struct PlannedFile {
   std::string shown;  // "1 frmHaupt.frm" or "Projektdatei App.vbp", UTF-8
   std::string name;   // the bare file name, UTF-8, for an error's "Datei: "
@@ -61,7 +49,7 @@ std::string Listing(const std::string& project_name, const std::vector<PlannedFi
   size_t more_to_restore = 0;
   for (size_t i = 0; i < entries; ++i) {
     if (i < kMostListedEntries) {
-      text += "  " + plan[i].shown + ": " + RestoreText(plan[i].item.state) + "\r\n";
+      text += "  " + plan[i].shown + ": " + RestoreStateText(plan[i].item.state) + "\r\n";
       continue;
     }
     ++more;
@@ -71,7 +59,7 @@ std::string Listing(const std::string& project_name, const std::vector<PlannedFi
     text += "  und " + std::to_string(more) + " weitere Datei(en), davon " +
             std::to_string(more_to_restore) + " wiederherzustellen\r\n";
   }
-  text += "  " + plan.back().shown + ": " + RestoreText(plan.back().item.state);
+  text += "  " + plan.back().shown + ": " + RestoreStateText(plan.back().item.state);
   return text;
 }
 

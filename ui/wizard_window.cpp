@@ -6,10 +6,13 @@
 #include <exception>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "engine/batch_run.h"
+#include "engine/control_kinds.h"
 #include "engine/engine_context.h"
 #include "engine/error.h"
 #include "engine/file_system.h"
@@ -208,10 +211,10 @@ void Wizard::CreateControls() {
   check.font = font;
   check.border_color = 8409372;
   check.check_mark_color = 2203937;
-  auto make_check = [&](HWND parent, int id, const char* caption) {
+  auto make_check = [&](HWND parent, int id, std::string_view caption) {
     check.parent = parent;
     check.id = id;
-    check.caption = caption;
+    check.caption = std::string(caption);
     HWND box = CreateCheck(check);
     if (box == nullptr) throw std::runtime_error("a check box of the wizard cannot be created");
     return box;
@@ -232,10 +235,9 @@ void Wizard::CreateControls() {
   // Tab and the access keys reach the check boxes inside the frame.
   ::SetWindowLongPtrW(frame, GWL_EXSTYLE,
                       ::GetWindowLongPtrW(frame, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
-  static constexpr const char* kKindCaptions[kReplaceKinds] = {"Frame", "CheckBox", "OptionButton",
-                                                               "ProgressBar"};
+  // Captioned with the classes they replace, in the order of the kinds.
   for (int kind = 0; kind < kReplaceKinds; ++kind) {
-    make_check(frame, kIdReplaceFirst + kind, kKindCaptions[kind]);
+    make_check(frame, kIdReplaceFirst + kind, kControlKindNames[static_cast<size_t>(kind)]);
   }
   // Unticked at start: the list and a run are as they always were.
   check.value = 0;
