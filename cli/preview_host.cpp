@@ -27,7 +27,7 @@ int32_t PreviewHost::ShowMessage(const std::string& prompt, int32_t buttons,
 }
 
 void PreviewHost::ShowingError(int32_t number, const std::string& text) {
-  observer_.ShowingError(number, text);
+  ForwardingObserver::ShowingError(number, text);
   error_box_next_ = true;
 }
 

@@ -20,7 +20,7 @@
 
 namespace xpconv::cli {
 
-class PreviewHost final : public ForwardingHost, public RunObserver {
+class PreviewHost final : public ForwardingHost, public ForwardingObserver {
  public:
   struct Question {
     std::string prompt;     // UTF-8, as the box would show it
@@ -32,7 +32,7 @@ class PreviewHost final : public ForwardingHost, public RunObserver {
   // around it); console gives the scripted answers; observer records the
   // run. All three must outlive this object.
   PreviewHost(Host& inner, ConsoleHost& console, RunObserver& observer)
-      : ForwardingHost(inner), console_(console), observer_(observer) {}
+      : ForwardingHost(inner), ForwardingObserver(observer), console_(console) {}
 
   const std::vector<Question>& questions() const { return questions_; }
   bool summary_shown() const { return summary_shown_; }
@@ -41,31 +41,12 @@ class PreviewHost final : public ForwardingHost, public RunObserver {
   int32_t ShowMessage(const std::string& prompt, int32_t buttons,
                       const std::string& title) override;
 
-  // --- the observer: passed on ---
-  void ProjectFileDone(bool added, const std::string& backup_folder) override {
-    observer_.ProjectFileDone(added, backup_folder);
-  }
-  void EntryStarted(int16_t index, const std::string& form_path) override {
-    observer_.EntryStarted(index, form_path);
-  }
-  void EntryDone(int16_t index, const FormJobDetails& details,
-                 const std::string& backup_folder) override {
-    observer_.EntryDone(index, details, backup_folder);
-  }
-  RewriteLog* RewriteLogFor(const std::string& form_path) override {
-    return observer_.RewriteLogFor(form_path);
-  }
-  RewriteLog* MendLogFor(const std::string& module_path) override {
-    return observer_.MendLogFor(module_path);
-  }
-  void MendDone(bool replaced) override { observer_.MendDone(replaced); }
-  void RunFailed(const VbError& error) override { observer_.RunFailed(error); }
-  // The next box is the run's error box.
+  // --- the observer: everything passed on (ForwardingObserver); besides,
+  // the next box is the run's error box.
   void ShowingError(int32_t number, const std::string& text) override;
 
  private:
   ConsoleHost& console_;
-  RunObserver& observer_;
   std::vector<Question> questions_;
   bool summary_shown_ = false;
   bool error_box_next_ = false;

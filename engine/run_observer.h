@@ -76,4 +76,38 @@ class RunObserver {
   }
 };
 
+// An observer that passes everything on to another one. One that adds to a
+// few of the calls (the programs' previews, say) derives from it and
+// overrides those alone, calling the base.
+class ForwardingObserver : public RunObserver {
+ public:
+  // inner must outlive this object.
+  explicit ForwardingObserver(RunObserver& inner) : inner_(inner) {}
+
+  void ProjectFileDone(bool added, const std::string& backup_folder) override {
+    inner_.ProjectFileDone(added, backup_folder);
+  }
+  void EntryStarted(int16_t index, const std::string& form_path) override {
+    inner_.EntryStarted(index, form_path);
+  }
+  void EntryDone(int16_t index, const FormJobDetails& details,
+                 const std::string& backup_folder) override {
+    inner_.EntryDone(index, details, backup_folder);
+  }
+  RewriteLog* RewriteLogFor(const std::string& form_path) override {
+    return inner_.RewriteLogFor(form_path);
+  }
+  RewriteLog* MendLogFor(const std::string& module_path) override {
+    return inner_.MendLogFor(module_path);
+  }
+  void MendDone(bool replaced) override { inner_.MendDone(replaced); }
+  void RunFailed(const VbError& error) override { inner_.RunFailed(error); }
+  void ShowingError(int32_t number, const std::string& text) override {
+    inner_.ShowingError(number, text);
+  }
+
+ private:
+  RunObserver& inner_;
+};
+
 }  // namespace xpconv

@@ -33,11 +33,11 @@ namespace xpconv::ui {
 // How long a preview runs before its progress window shows.
 inline constexpr std::chrono::milliseconds kPreviewProgressDelay{400};
 
-class PreviewRunHost final : public ForwardingHost, public RunObserver {
+class PreviewRunHost final : public ForwardingHost, public ForwardingObserver {
  public:
   // inner and observer outlive this host.
   PreviewRunHost(Host& inner, RunObserver& observer, HostClock clock = &SystemTicks)
-      : ForwardingHost(inner), observer_(observer), clock_(clock) {}
+      : ForwardingHost(inner), ForwardingObserver(observer), clock_(clock) {}
 
   // The questions the run asked (UTF-8, as the box would show them).
   const std::vector<std::string>& questions() const { return questions_; }
@@ -62,24 +62,10 @@ class PreviewRunHost final : public ForwardingHost, public RunObserver {
                       const std::string& title) override;
   void PumpMessages() override;
 
-  // --- the observer: passed on ---
-  void ProjectFileDone(bool added, const std::string& backup_folder) override {
-    observer_.ProjectFileDone(added, backup_folder);
-  }
-  void EntryStarted(int16_t index, const std::string& form_path) override {
-    observer_.EntryStarted(index, form_path);
-  }
-  void EntryDone(int16_t index, const FormJobDetails& details,
-                 const std::string& backup_folder) override {
-    observer_.EntryDone(index, details, backup_folder);
-  }
-  RewriteLog* RewriteLogFor(const std::string& form_path) override {
-    return observer_.RewriteLogFor(form_path);
-  }
-  void RunFailed(const VbError& error) override { observer_.RunFailed(error); }
-  // The next box is the run's error box.
+  // --- the observer: everything passed on (ForwardingObserver); besides,
+  // the next box is the run's error box.
   void ShowingError(int32_t number, const std::string& text) override {
-    observer_.ShowingError(number, text);
+    ForwardingObserver::ShowingError(number, text);
     error_box_next_ = true;
   }
 
@@ -88,7 +74,6 @@ class PreviewRunHost final : public ForwardingHost, public RunObserver {
   // the run asked for it and the delay has passed.
   void ShowWhenDue();
 
-  RunObserver& observer_;
   HostClock clock_;
   std::vector<std::string> questions_;
   bool summary_shown_ = false;
